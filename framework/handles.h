@@ -1,0 +1,37 @@
+// Memory handles in the host's Windows handle format, and the wrappers around the host's own
+// handle suite.
+//
+// A handle is the address of a master block: the data block's address (pointer-sized), then the
+// code 'FOTO' as a little-endian 32-bit value (the bytes "OTOF"). Both blocks are movable,
+// zero-filled global memory, locked when made and kept locked until freed, so the host can keep
+// and free a handle we made and we can read one the host made.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/host_api.h"
+
+namespace zar {
+
+constexpr uint32_t kHandleSignature = FourCC("FOTO");
+constexpr unsigned kHandleMasterSize = sizeof(void*) + 4;
+
+// The module-wide handle error cell: 0, -108 (allocation failed) or -109 (empty handle).
+int16 HandleError();
+
+Handle NewPluginHandle(int32 size);
+void DisposePluginHandle(Handle handle);
+// True when `handle` carries our master-block signature.
+bool IsPluginHandle(Handle handle);
+
+// The host's handle suite counts as usable when its version is 1, it has more than six procedures
+// and new, dispose, get size and set size are present.
+bool HandleSuiteUsable(const HandleProcs* procs);
+
+// Each uses the host's suite when it is usable, our own handles otherwise.
+Handle HostNewHandle(const HandleProcs* procs, int32 size);
+void HostDisposeHandle(const HandleProcs* procs, Handle handle);
+Ptr HostLockHandle(const HandleProcs* procs, Handle handle, Boolean moveHigh);
+void HostUnlockHandle(const HandleProcs* procs, Handle handle);
+
+}  // namespace zar

@@ -1,0 +1,45 @@
+// What makes one deliverable different from the others: a constants table that each plug-in
+// defines once (plugins/<name>/spec.cpp), and its engine entry RunEngine. The framework reads the
+// table; it never switches on which plug-in it is.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/parameters.h"
+
+namespace zar {
+
+struct PluginGlobals;
+
+struct ParamsFileSpec {
+  const char* extension;          // ".pcb"
+  const char* initialName;        // "*.pcb"
+  const char* filterDescription;  // the file dialog's filter text
+  const char* header;             // the identification text at the start of a file
+  const Field* fields;            // the fields after the header, in file order
+  uint8_t fieldCount;
+};
+
+struct PluginSpec {
+  const char* name;       // "combustion": the effect's name on the command line
+  const char* title;      // "ZAR Combustion": string 16001 and the dialog caption
+  const char* aboutText;  // string 16000
+  ParameterLayout layout;
+  WorkingParameters defaults;
+  ParamsFileSpec file;
+};
+
+// The constants table of the plug-in this module is built as.
+const PluginSpec& ThisPlugin();
+
+// The plug-in's effect engine: mode 1 renders the current strip for good, mode 0 the preview.
+void RunEngine(PluginGlobals* globals, int mode);
+
+// The five tables, for tools and tests that deal with every plug-in.
+extern const PluginSpec kCombustionSpec;
+extern const PluginSpec kIceSpec;
+extern const PluginSpec kCandleSpec;
+extern const PluginSpec kFireSpec;
+extern const PluginSpec kCryoSpec;
+
+}  // namespace zar

@@ -1,0 +1,62 @@
+// The operating-system services the framework and the engines use. One implementation per
+// platform: platform/win32 (the real Windows calls) and platform/posix (Linux, for the native
+// plug-in modules our own host loads). Nothing outside platform/ and ui/win32 includes <windows.h>.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zar::platform {
+
+// ---- module ---------------------------------------------------------------------------------
+
+// The module instance handle, stored by the library's load routine.
+void SetModuleInstance(void* instance);
+void* ModuleInstance();
+
+// ---- memory ---------------------------------------------------------------------------------
+
+// A movable, zero-filled block of global memory, locked when made and kept locked until freed, as
+// the host's handle format expects. Returns the locked address, or null when it cannot be had.
+void* GlobalBlockAlloc(size_t size);
+// Unlocks and frees a block made by GlobalBlockAlloc (null is ignored).
+void GlobalBlockFree(void* block);
+// The size of a global block given its locked address, or -1 when it cannot be known.
+int64_t GlobalBlockSize(const void* block);
+
+// Committed, zero-filled read-write pages for an engine's working fields; null on failure.
+void* PageAlloc(size_t size);
+void PageFree(void* pages, size_t size);
+
+// ---- messages and strings -------------------------------------------------------------------
+
+enum class MessageIcon { kInformation, kWarning };
+
+// A modal message box with an OK button. owner is a native window handle (0 for none).
+void ShowMessage(intptr_t owner, const char* text, const char* caption, MessageIcon icon);
+
+// Loads string `id` of the module's string table into buf (always terminated). Returns the
+// length, 0 when the string is missing.
+int LoadModuleString(unsigned id, char* buf, int bufSize);
+
+// ---- the running host's version resource ----------------------------------------------------
+
+// Full path of the running executable; false when unknown.
+bool ExecutablePath(char* buf, size_t bufSize);
+// Size of the file's version resource, 0 when it has none.
+uint32_t VersionInfoSize(const char* path);
+// Reads the version resource into buf (size bytes).
+bool ReadVersionInfo(const char* path, uint32_t size, void* buf);
+// Looks up a value in a version resource read by ReadVersionInfo (the system's query).
+bool QueryVersionValue(const void* block, const char* subBlock, const void** value,
+                       unsigned* length);
+
+// ---- test support ---------------------------------------------------------------------------
+
+namespace testing {
+// After `count` more successful allocations (GlobalBlockAlloc and PageAlloc), every allocation
+// fails until the countdown is reset with a negative count. -1 (the default) never fails.
+void FailAllocationsAfter(int count);
+}  // namespace testing
+
+}  // namespace zar::platform

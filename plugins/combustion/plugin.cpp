@@ -1,0 +1,11 @@
+// The combustion deliverable: its constants table and its engine entry.
+#include "framework/globals.h"
+#include "framework/plugin_spec.h"
+
+namespace zar {
+
+const PluginSpec& ThisPlugin() { return kCombustionSpec; }
+
+void RunEngine(PluginGlobals*, int) {}
+
+}  // namespace zar

@@ -1,0 +1,179 @@
+#include "framework/parameters.h"
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "framework/entry.h"
+#include "framework/globals.h"
+#include "framework/handles.h"
+#include "framework/module_state.h"
+#include "tests/support/fake_handles.h"
+#include "tests/support/test_plugin.h"
+
+namespace zar {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// A fresh block, as the parameters selector leaves it (showDialog 1 at offset 44 / 40).
+struct FreshBlockCase {
+  const PluginSpec* spec;
+  Bytes bytes;
+};
+
+const Bytes kCombustion = {
+    6, 10, 254, 13, 0, 0, 25, 0, 85, 171, 200, 0, 0, 0, 0, 0,  // effect bytes, alignment
+    0xB4, 0, 0, 0, 0, 0, 0, 0, 40, 0, 0, 0,                    // rotation, radius, iterations
+    0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0,
+    1, 0, 1, 0, '1', 'D', 'o', 'm', 0, 0, 0, 0};
+const Bytes kIce = {
+    8, 6, 9, 12, 1, 44, 18, 85, 171, 255, 0, 0, 3, 4, 0, 0,
+    0xB4, 0, 0, 0, 0, 0, 0, 0, 38, 0, 0, 0,
+    0xFF, 0xFF, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    1, 0, 1, 0, '1', 'D', 'o', 'm', 0, 0, 0, 0};
+const Bytes kCandle = {
+    10, 10, 14, 10, 0, 131, 3, 85, 171, 255, 0, 0, 3, 0, 0, 0,
+    0xB4, 0, 0, 0, 0, 0, 0, 0, 38, 0, 0, 0,
+    0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0,
+    1, 0, 1, 0, '1', 'D', 'o', 'm', 0, 0, 0, 0};
+const Bytes kFire = {
+    10, 10, 255, 100, 0, 85, 171, 200, 0, 0, 3, 0,
+    0xB4, 0, 0, 0, 0, 0, 0, 0, 40, 0, 0, 0,
+    0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0,
+    1, 0, 1, 0, '1', 'D', 'o', 'm', 0, 0, 0, 0};
+const Bytes kCryo = {
+    2, 1, 254, 74, 1, 85, 171, 200, 0, 0, 3, 4,
+    0xB4, 0, 0, 0, 0, 0, 0, 0, 40, 0, 0, 0,
+    0xFF, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0x82, 0x64, 0xFF, 0, 0, 0, 0, 0,
+    1, 0, 1, 0, '1', 'D', 'o', 'm', 0, 0, 0, 0};
+
+void PrintTo(const FreshBlockCase& c, std::ostream* os) { *os << c.spec->name; }
+
+class FreshBlock : public ::testing::TestWithParam<FreshBlockCase> {};
+
+TEST_P(FreshBlock, ParametersSelectorCreatesTheDefaultsByteForByte) {
+  const FreshBlockCase& c = GetParam();
+  testing::ResetTestPlugin(*c.spec);
+  FilterRecord record{};
+  record.imageMode = kImageModeRGB;
+  intptr_t data = 0;
+  int16 result = 1;
+  ENTRYPOINT(kSelectorParameters, &record, &data, &result);
+  EXPECT_EQ(result, kNoErr);
+  ASSERT_NE(record.parameters, nullptr);
+  ASSERT_EQ(c.bytes.size(), c.spec->layout.size);
+  EXPECT_TRUE(IsPluginHandle(record.parameters));
+  Bytes block(*record.parameters, *record.parameters + c.spec->layout.size);
+  EXPECT_EQ(block, c.bytes);
+  DisposePluginHandle(record.parameters);
+  DisposePluginHandle(reinterpret_cast<Handle>(data));
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPlugins, FreshBlock,
+                         ::testing::Values(FreshBlockCase{&kCombustionSpec, kCombustion},
+                                           FreshBlockCase{&kIceSpec, kIce},
+                                           FreshBlockCase{&kCandleSpec, kCandle},
+                                           FreshBlockCase{&kFireSpec, kFire},
+                                           FreshBlockCase{&kCryoSpec, kCryo}),
+                         [](const auto& info) { return std::string(info.param.spec->name); });
+
+class EnsureParametersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::ResetTestPlugin(kFireSpec);
+    record.handleProcs = &suite.procs;
+    globals.filterRecord = &record;
+  }
+  testing::FakeHandleSuite suite;
+  FilterRecord record{};
+  PluginGlobals globals{};
+};
+
+TEST_F(EnsureParametersTest, LeavesAnExistingBlockAlone) {
+  Handle existing = suite.Make(52);
+  std::memset(*existing, 0x5A, 52);
+  record.parameters = existing;
+  ASSERT_TRUE(EnsureParameters(globals));
+  EXPECT_EQ(record.parameters, existing);
+  for (int i = 0; i < 52; ++i) ASSERT_EQ(uint8_t((*existing)[i]), 0x5A);
+  EXPECT_EQ(globals.result, kNoErr);
+}
+
+TEST_F(EnsureParametersTest, LargerBlocksAreUsedUnchanged) {
+  Handle existing = suite.Make(200);
+  record.parameters = existing;
+  ASSERT_TRUE(EnsureParameters(globals));
+  EXPECT_EQ(record.parameters, existing);
+}
+
+TEST_F(EnsureParametersTest, ABlockTooSmallForTheLayoutIsReplacedNotOverrun) {
+  Handle small = suite.Make(8);
+  record.parameters = small;
+  ASSERT_TRUE(EnsureParameters(globals));
+  ASSERT_NE(record.parameters, small);
+  EXPECT_TRUE(IsPluginHandle(record.parameters));
+  EXPECT_EQ(BlockOf(globals).rowsPerStrip(), 1);
+  EXPECT_EQ(BlockOf(globals).disposition(), FourCC("moD1"));
+  EXPECT_EQ(uint8_t((*record.parameters)[0]), 10);  // Fire's oxygen
+  DisposePluginHandle(record.parameters);
+}
+
+TEST_F(EnsureParametersTest, AHandleWithoutDataIsReplaced) {
+  char* nothing = nullptr;
+  record.parameters = &nothing;
+  ASSERT_TRUE(EnsureParameters(globals));
+  EXPECT_NE(record.parameters, &nothing);
+  DisposePluginHandle(record.parameters);
+}
+
+TEST_F(EnsureParametersTest, AllocationFailureLeavesTheHandleEmptyAndReportsOutOfMemory) {
+  platform::testing::FailAllocationsAfter(0);
+  EXPECT_FALSE(EnsureParameters(globals));
+  platform::testing::FailAllocationsAfter(-1);
+  EXPECT_EQ(globals.result, kMemFullErr);
+  EXPECT_EQ(record.parameters, nullptr);
+}
+
+TEST(WorkingCopy, BlockRoundTripsEveryEffectFieldOfEachLayout) {
+  for (const PluginSpec* spec : {&kCombustionSpec, &kIceSpec, &kCandleSpec, &kFireSpec, &kCryoSpec}) {
+    std::vector<uint8_t> data(spec->layout.size, 0);
+    ParameterBlock block(data.data(), spec->layout);
+    WorkingParameters in{};
+    for (int i = 0; i < spec->layout.effectByteCount; ++i)
+      SetField(in, spec->layout.effectBytes[i], uint32_t(200 + i));
+    in.rotation = -720;
+    in.radius = 0x7FFFFFFF;
+    in.iterations = -5;
+    in.rampColors[0] = 0x00123456;
+    in.rampColors[3] = 0xFFFFFFFF;
+    block.StoreFrom(in);
+    WorkingParameters out{};
+    block.LoadInto(out);
+    EXPECT_EQ(0, std::memcmp(&in, &out, sizeof in)) << spec->name;
+    EXPECT_EQ(data[spec->layout.rotation], 0x30);  // -720 little-endian
+    EXPECT_EQ(data[spec->layout.rotation + 3], 0xFF);
+  }
+}
+
+TEST(WorkingCopy, FieldWidthsAndNames) {
+  WorkingParameters p{};
+  SetField(p, Field::oxygen, 300);
+  EXPECT_EQ(p.oxygen, 44);
+  SetField(p, Field::alpha, uint32_t(-1));
+  EXPECT_EQ(p.alpha, 255);
+  SetField(p, Field::rotation, uint32_t(-1000));
+  EXPECT_EQ(p.rotation, -1000);
+  SetField(p, Field::rampColor2, 0xFF6482);
+  EXPECT_EQ(p.rampColors[2], 0xFF6482u);
+  EXPECT_EQ(GetField(p, Field::rampColor2), 0xFF6482u);
+  EXPECT_EQ(FieldSize(Field::maskMode), 1);
+  EXPECT_EQ(FieldSize(Field::iterations), 4);
+  EXPECT_STREQ(FieldName(Field::flameDirection), "flameDirection");
+  EXPECT_STREQ(FieldName(Field::rampColor1), "rampColors[1]");
+}
+
+}  // namespace
+}  // namespace zar

@@ -1,0 +1,37 @@
+#include "tests/support/test_plugin.h"
+
+#include "framework/dialog_bridge.h"
+#include "framework/module_state.h"
+
+namespace zar {
+
+namespace testing {
+
+TestPlugin& Plugin() {
+  static TestPlugin plugin;
+  return plugin;
+}
+
+void ResetTestPlugin(const PluginSpec& spec) {
+  Plugin() = TestPlugin{};
+  Plugin().spec = &spec;
+  Module() = ModuleState{};
+}
+
+}  // namespace testing
+
+const PluginSpec& ThisPlugin() { return *testing::Plugin().spec; }
+
+void RunEngine(PluginGlobals* globals, int mode) {
+  const FilterRecord& record = *globals->filterRecord;
+  testing::Plugin().engineCalls.push_back(
+      {mode, record.outRect, record.inRect, Module().iterationCount});
+  if (testing::Plugin().engine) testing::Plugin().engine(*globals, mode);
+}
+
+bool RunParameterDialog(PluginGlobals& globals) {
+  ++testing::Plugin().dialogRuns;
+  return testing::Plugin().dialog ? testing::Plugin().dialog(globals) : false;
+}
+
+}  // namespace zar
