@@ -27,6 +27,7 @@ FrameView FrameFromRecord(const FilterRecord& record, int mode) {
   frame.height = record.outRect.bottom - record.outRect.top;
   frame.planes = record.planes;
   frame.imageMode = record.imageMode;
+  frame.warnNotRgb = ShowNotRgbWarning;
   if (mode == 1) {
     frame.progress = ReportToHost;
     frame.progressContext = const_cast<FilterRecord*>(&record);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "effects/palette/color_ramp.h"
 #include "framework/parameters.h"
 #include "framework/rng.h"
 
@@ -14,6 +15,7 @@ struct ModuleState {
   int32_t iterationCount = 0;   // simulation steps per engine call
   int32_t previewState = 0;     // 2 dialog just opened, 1 preview running, 0 no dialog
   Rng rng{};                    // the module's generator, seed 1 at load
+  ColorRamp colorRamp{};        // the ramp the engines, the dialog and the swatches share
 };
 
 ModuleState& Module();

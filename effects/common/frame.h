@@ -22,6 +22,13 @@ struct FrameView {
   void (*progress)(void* context, int32_t done, int32_t total) = nullptr;
   void* progressContext = nullptr;
 
+  // Shows the warning for a picture that is not RGB (the host's message box); may be null.
+  void (*warnNotRgb)() = nullptr;
+
+  void WarnNotRgb() const {
+    if (warnNotRgb) warnNotRgb();
+  }
+
   void ReportProgress(int32_t done, int32_t total) const {
     if (progress) progress(progressContext, done, total);
   }
