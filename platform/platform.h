@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace zar::platform {
 
@@ -39,6 +40,16 @@ void ShowMessage(intptr_t owner, const char* text, const char* caption, MessageI
 // length, 0 when the string is missing.
 int LoadModuleString(unsigned id, char* buf, int bufSize);
 
+// ---- files ------------------------------------------------------------------------------------
+
+// Reads at most maxBytes from the start of a file. False when it cannot be opened or read.
+bool ReadFileBytes(const char* path, size_t maxBytes, std::vector<uint8_t>& out);
+
+// Writes a whole file so that it is either complete or not there at all: the bytes go into a new
+// file beside it, which then replaces the target. On any failure the target is untouched (an
+// existing file keeps its contents) and nothing is left behind.
+bool WriteFileReplacing(const char* path, const void* data, size_t size);
+
 // ---- the running host's version resource ----------------------------------------------------
 
 // Full path of the running executable; false when unknown.
@@ -57,6 +68,8 @@ namespace testing {
 // After `count` more successful allocations (GlobalBlockAlloc and PageAlloc), every allocation
 // fails until the countdown is reset with a negative count. -1 (the default) never fails.
 void FailAllocationsAfter(int count);
+// While set, every file write fails as a full disk would.
+void FailFileWrites(bool fail);
 }  // namespace testing
 
 }  // namespace zar::platform

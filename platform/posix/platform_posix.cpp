@@ -1,13 +1,18 @@
 // Linux implementation of the platform services, for the native plug-in modules that our own
 // host loads. Message boxes go to a hook the host installs (see message_hook.h), or to stderr.
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
-#include "platform/alloc_failure.h"
+#include "platform/failure_injection.h"
 #include "platform/platform.h"
 #include "platform/posix/message_hook.h"
 #include "platform/posix/module_strings.h"

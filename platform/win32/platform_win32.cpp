@@ -1,9 +1,11 @@
 // Windows implementation of the platform services.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
-#include "platform/alloc_failure.h"
+#include "platform/failure_injection.h"
 #include "platform/platform.h"
 
 namespace zar::platform {

@@ -1,4 +1,4 @@
-#include "platform/alloc_failure.h"
+#include "platform/failure_injection.h"
 
 #include "platform/platform.h"
 
@@ -6,9 +6,13 @@ namespace zar::platform {
 
 namespace {
 int gAllocationsLeft = -1;  // negative: never fail
+bool gFileWritesFail = false;
 }
 
 void testing::FailAllocationsAfter(int count) { gAllocationsLeft = count; }
+void testing::FailFileWrites(bool fail) { gFileWritesFail = fail; }
+
+bool detail::FileWritesFail() { return gFileWritesFail; }
 
 bool detail::AllocationShouldFail() {
   if (gAllocationsLeft < 0) return false;

@@ -1,0 +1,215 @@
+#include "ui/params_file.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace zar {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const PluginSpec* const kAll[] = {&kCombustionSpec, &kIceSpec, &kCandleSpec, &kFireSpec,
+                                  &kCryoSpec};
+
+TEST(ParamsFile, CombustionDefaultsAreThe62DocumentedBytes) {
+  const Bytes bytes = EncodeParamsFile(kCombustionSpec.file, kCombustionSpec.defaults);
+  Bytes want;
+  for (char c : std::string("Jux Rorizazori Param")) want.push_back(uint8_t(c));
+  for (int v : {0, 0, 25, 6, 10, 254, 13, 200, 0, 0, 0}) want.push_back(uint8_t(v));
+  for (int v : {40, 0, 0, 0, 0, 0, 0, 0, 180, 0, 0, 0}) want.push_back(uint8_t(v));
+  for (int v : {85, 171}) want.push_back(uint8_t(v));
+  for (int v : {0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0})
+    want.push_back(uint8_t(v));
+  want.push_back(0);
+  ASSERT_EQ(want.size(), 62u);
+  EXPECT_EQ(bytes, want);
+  EXPECT_EQ(ParamsFileSize(kCombustionSpec.file), 62u);
+}
+
+TEST(ParamsFile, SizesAndHeadersOfEveryPlugin) {
+  EXPECT_EQ(ParamsFileSize(kIceSpec.file), 55u);
+  EXPECT_EQ(ParamsFileSize(kCandleSpec.file), 57u);
+  EXPECT_EQ(ParamsFileSize(kFireSpec.file), 54u);
+  EXPECT_EQ(ParamsFileSize(kCryoSpec.file), 54u);
+  const Bytes ice = EncodeParamsFile(kIceSpec.file, kIceSpec.defaults);
+  EXPECT_EQ(std::string(ice.begin(), ice.begin() + 13), "Jux Ice Param");
+  // space, velocity, height, smooth, width, amplitude, alpha, direction, mask, invert, droplet
+  EXPECT_EQ(Bytes(ice.begin() + 13, ice.begin() + 24), (Bytes{18, 44, 8, 6, 9, 12, 255, 4, 3, 0, 0}));
+  const Bytes cryo = EncodeParamsFile(kCryoSpec.file, kCryoSpec.defaults);
+  EXPECT_EQ(std::string(cryo.begin(), cryo.begin() + 14), "Jux Fire Param");
+  EXPECT_EQ(Bytes(cryo.begin() + 14, cryo.begin() + 23), (Bytes{2, 1, 254, 74, 200, 4, 3, 0, 0}));
+  // The third colour, red 130 green 100 blue 255, then the colour mode last.
+  EXPECT_EQ(Bytes(cryo.begin() + 45, cryo.end()), (Bytes{0x82, 0x64, 0xFF, 0, 0, 0, 0, 0, 1}));
+}
+
+WorkingParameters Scrambled(const ParamsFileSpec& file, uint32_t seed) {
+  WorkingParameters p{};
+  for (int i = 0; i < file.fieldCount; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    SetField(p, file.fields[i], seed);
+  }
+  return p;
+}
+
+TEST(ParamsFile, EveryFieldOfEveryPluginRoundTrips) {
+  for (const PluginSpec* spec : kAll) {
+    const WorkingParameters saved = Scrambled(spec->file, 7);
+    const Bytes bytes = EncodeParamsFile(spec->file, saved);
+    ASSERT_EQ(bytes.size(), ParamsFileSize(spec->file)) << spec->name;
+    WorkingParameters loaded{};
+    const ParamsFileLoad load = DecodeParamsFile(spec->file, bytes.data(), bytes.size(), loaded);
+    EXPECT_TRUE(load.complete()) << spec->name;
+    for (int i = 0; i < spec->file.fieldCount; ++i)
+      EXPECT_EQ(GetField(loaded, spec->file.fields[i]), GetField(saved, spec->file.fields[i]))
+          << spec->name << " " << FieldName(spec->file.fields[i]);
+    EXPECT_EQ(0, std::memcmp(&loaded, &saved, sizeof saved)) << spec->name;
+  }
+}
+
+TEST(ParamsFile, FireAndCryoShareFilesIceRefusesCandle) {
+  const Bytes fire = EncodeParamsFile(kFireSpec.file, kFireSpec.defaults);
+  WorkingParameters cryo = kCryoSpec.defaults;
+  EXPECT_TRUE(DecodeParamsFile(kCryoSpec.file, fire.data(), fire.size(), cryo).complete());
+  EXPECT_EQ(cryo.oxygen, 10);
+  EXPECT_EQ(cryo.flameDirection, 0);
+
+  const Bytes candle = EncodeParamsFile(kCandleSpec.file, kCandleSpec.defaults);
+  WorkingParameters ice = kIceSpec.defaults;
+  const ParamsFileLoad load = DecodeParamsFile(kIceSpec.file, candle.data(), candle.size(), ice);
+  EXPECT_FALSE(load.headerMatches);
+  EXPECT_EQ(0, std::memcmp(&ice, &kIceSpec.defaults, sizeof ice));
+
+  const Bytes combustion = EncodeParamsFile(kCombustionSpec.file, kCombustionSpec.defaults);
+  WorkingParameters f = kFireSpec.defaults;
+  EXPECT_FALSE(DecodeParamsFile(kFireSpec.file, combustion.data(), combustion.size(), f).headerMatches);
+  EXPECT_EQ(0, std::memcmp(&f, &kFireSpec.defaults, sizeof f));
+}
+
+TEST(ParamsFile, ShortFilesLoadWholeFieldsAndKeepTheRest) {
+  const WorkingParameters before = kFireSpec.defaults;
+  WorkingParameters saved = Scrambled(kFireSpec.file, 3);
+  const Bytes full = EncodeParamsFile(kFireSpec.file, saved);
+
+  // Only the header: nothing changes.
+  WorkingParameters p = before;
+  ParamsFileLoad load = DecodeParamsFile(kFireSpec.file, full.data(), 14, p);
+  EXPECT_TRUE(load.headerMatches);
+  EXPECT_EQ(load.fieldsLoaded, 0);
+  EXPECT_EQ(0, std::memcmp(&p, &before, sizeof p));
+
+  // Up to the middle of iterations (offset 23, 4 bytes): the nine byte fields load, iterations
+  // and everything after keep their values (a half-read value is never stored).
+  p = before;
+  load = DecodeParamsFile(kFireSpec.file, full.data(), 25, p);
+  EXPECT_EQ(load.fieldsLoaded, 9);
+  EXPECT_FALSE(load.complete());
+  EXPECT_EQ(p.oxygen, saved.oxygen);
+  EXPECT_EQ(p.maskDroplet, saved.maskDroplet);
+  EXPECT_EQ(p.iterations, before.iterations);
+  EXPECT_EQ(p.rampColors[2], before.rampColors[2]);
+  EXPECT_EQ(p.colorMode, before.colorMode);
+
+  // A file shorter than its header is not recognised.
+  p = before;
+  EXPECT_FALSE(DecodeParamsFile(kFireSpec.file, full.data(), 5, p).headerMatches);
+  EXPECT_FALSE(DecodeParamsFile(kFireSpec.file, full.data(), 0, p).headerMatches);
+}
+
+TEST(ParamsFile, OutOfRangeValuesAreKeptAsTheyAre) {
+  WorkingParameters p = kIceSpec.defaults;
+  p.flameDirection = 9;
+  p.maskMode = 2;
+  p.iterations = -4;
+  const Bytes bytes = EncodeParamsFile(kIceSpec.file, p);
+  WorkingParameters loaded = kIceSpec.defaults;
+  ASSERT_TRUE(DecodeParamsFile(kIceSpec.file, bytes.data(), bytes.size(), loaded).complete());
+  EXPECT_EQ(loaded.flameDirection, 9);
+  EXPECT_EQ(loaded.maskMode, 2);
+  EXPECT_EQ(loaded.iterations, -4);
+}
+
+TEST(ParamsFile, SaveNameRule) {
+  const ParamsFileSpec& file = kCombustionSpec.file;
+  EXPECT_EQ(ParamsFileName(file, "settings"), "settings.pcb");
+  EXPECT_EQ(ParamsFileName(file, "settings.bak"), "settings.bak");
+  EXPECT_EQ(ParamsFileName(file, "flame.pc"), "flame.pc.pcb");
+  EXPECT_EQ(ParamsFileName(file, "flame.txt"), "flame.txt");
+  EXPECT_EQ(ParamsFileName(file, "C:\\dir.x\\name"), "C:\\dir.x\\name.pcb");
+  EXPECT_EQ(ParamsFileName(kFireSpec.file, "abcd"), "abcd.pfr");
+  EXPECT_EQ(ParamsFileName(kFireSpec.file, "abc"), "abc");
+}
+
+std::string TempPath(const std::string& name) {
+  static const std::string unique = std::to_string(
+      std::chrono::steady_clock::now().time_since_epoch().count() % 1000000007);
+  return (std::filesystem::temp_directory_path() / ("zar-test-" + unique + "-" + name)).string();
+}
+
+Bytes ReadAll(const std::string& path) {
+  Bytes bytes;
+  platform::ReadFileBytes(path.c_str(), 1 << 20, bytes);
+  return bytes;
+}
+
+TEST(ParamsFile, SaveThenLoadThroughTheFileSystem) {
+  const std::string path = TempPath("roundtrip.pci");
+  const WorkingParameters saved = Scrambled(kIceSpec.file, 11);
+  ASSERT_EQ(SaveParamsFile(kIceSpec.file, path, saved), ParamsFileStatus::kOk);
+  EXPECT_EQ(ReadAll(path), EncodeParamsFile(kIceSpec.file, saved));
+  WorkingParameters loaded{};
+  ParamsFileLoad load;
+  EXPECT_EQ(LoadParamsFile(kIceSpec.file, path, loaded, &load), ParamsFileStatus::kOk);
+  EXPECT_TRUE(load.complete());
+  EXPECT_EQ(0, std::memcmp(&loaded, &saved, sizeof saved));
+  // An existing file is replaced silently.
+  ASSERT_EQ(SaveParamsFile(kIceSpec.file, path, kIceSpec.defaults), ParamsFileStatus::kOk);
+  EXPECT_EQ(ReadAll(path), EncodeParamsFile(kIceSpec.file, kIceSpec.defaults));
+  std::remove(path.c_str());
+}
+
+TEST(ParamsFile, FailedSaveLeavesTheExistingFileAndNoLeftovers) {
+  const std::string path = TempPath("keep.pfr");
+  ASSERT_EQ(SaveParamsFile(kFireSpec.file, path, kFireSpec.defaults), ParamsFileStatus::kOk);
+  const Bytes before = ReadAll(path);
+  platform::testing::FailFileWrites(true);
+  EXPECT_EQ(SaveParamsFile(kFireSpec.file, path, Scrambled(kFireSpec.file, 5)),
+            ParamsFileStatus::kCannotWrite);
+  platform::testing::FailFileWrites(false);
+  EXPECT_EQ(ReadAll(path), before);
+  // No temporary file remains beside it.
+  const std::filesystem::path target(path);
+  for (const auto& entry : std::filesystem::directory_iterator(target.parent_path()))
+    EXPECT_NE(entry.path().filename().string().rfind(target.filename().string() + ".zar-", 0), 0u)
+        << entry.path();
+  std::remove(path.c_str());
+}
+
+TEST(ParamsFile, MissingFilesAndFoldersAreReported) {
+  WorkingParameters p = kCryoSpec.defaults;
+  EXPECT_EQ(LoadParamsFile(kCryoSpec.file, TempPath("does-not-exist.pfr"), p),
+            ParamsFileStatus::kCannotOpen);
+  EXPECT_EQ(0, std::memcmp(&p, &kCryoSpec.defaults, sizeof p));
+  const std::string inMissingFolder = TempPath("no-such-folder") + "/x.pfr";
+  EXPECT_EQ(SaveParamsFile(kCryoSpec.file, inMissingFolder, p), ParamsFileStatus::kCannotWrite);
+}
+
+TEST(ParamsFile, WrongHeaderOnDiskChangesNothing) {
+  const std::string path = TempPath("wrong.pcn");
+  const Bytes bytes = EncodeParamsFile(kIceSpec.file, Scrambled(kIceSpec.file, 9));
+  ASSERT_TRUE(platform::WriteFileReplacing(path.c_str(), bytes.data(), bytes.size()));
+  WorkingParameters p = kCandleSpec.defaults;
+  EXPECT_EQ(LoadParamsFile(kCandleSpec.file, path, p), ParamsFileStatus::kWrongHeader);
+  EXPECT_EQ(0, std::memcmp(&p, &kCandleSpec.defaults, sizeof p));
+  std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace zar
