@@ -20,6 +20,16 @@ struct ParamsFileSpec {
   uint8_t fieldCount;
 };
 
+// What distinguishes one plug-in's parameter dialog from another's, beyond its template.
+struct DialogSpec {
+  Field mainFields[4];            // driven by sliders 1015..1018 and edit boxes 1026..1029
+  bool velocityAndSpace;          // 1058..1061 are the "Velosity"/"Space" sliders and edit boxes
+                                  // (Ice, Candle); otherwise the effect-direction buttons
+  bool animated;                  // the rotation dial and the 50 ms preview timer
+  const int* fixedFormatEdits;    // edit boxes shown with "%f" when opened, reset or loaded
+  uint8_t fixedFormatEditCount;
+};
+
 struct PluginSpec {
   const char* name;       // "combustion": the effect's name on the command line
   const char* title;      // "ZAR Combustion": string 16001 and the dialog caption
@@ -27,6 +37,7 @@ struct PluginSpec {
   ParameterLayout layout;
   WorkingParameters defaults;
   ParamsFileSpec file;
+  DialogSpec dialog;
 };
 
 // The constants table of the plug-in this module is built as.

@@ -18,6 +18,7 @@ const PluginSpec kCandleSpec = {
                  .rampColors = {0xFFFFFF, 0x00FFFF, 0x0000FF, 0x000000}},
     .file = {".pcn", "*.pcn", "Jux Zuvov Params", "Jux Zuvov Param", kIceFileFields,
              CountOf(kIceFileFields)},
+    .dialog = {{Field::height, Field::smooth, Field::width, Field::amplitude}, true, true, kFixedFormatIceEdits, 3},
 };
 
 }  // namespace zar

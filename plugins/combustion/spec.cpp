@@ -18,6 +18,7 @@ const PluginSpec kCombustionSpec = {
                  .rampColors = {0xFFFFFF, 0x00FFFF, 0x0000FF, 0x000000}},
     .file = {".pcb", "*.pcb", "Jux Rorizazori Params", "Jux Rorizazori Param",
              kCombustionFileFields, CountOf(kCombustionFileFields)},
+    .dialog = {{Field::oxygen, Field::gravity, Field::viscosity, Field::fuel}, false, false, kFixedFormatFirstEdit, 1},
 };
 
 }  // namespace zar

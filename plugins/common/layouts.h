@@ -56,6 +56,11 @@ inline constexpr Field kFireFileFields[] = {
     Field::rampPosition1, Field::rampPosition2, Field::rampColor0, Field::rampColor1,
     Field::rampColor2,  Field::rampColor3, Field::colorMode};
 
+// Edit boxes shown with "%f" when the dialog opens, resets or loads: the first main value, and in
+// Ice and Candle also velocity and space.
+inline constexpr int kFixedFormatFirstEdit[] = {1026};
+inline constexpr int kFixedFormatIceEdits[] = {1026, 1059, 1061};
+
 template <size_t N>
 constexpr uint8_t CountOf(const Field (&)[N]) {
   return uint8_t(N);

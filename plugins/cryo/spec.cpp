@@ -17,6 +17,7 @@ const PluginSpec kCryoSpec = {
                  .rampColors = {0xFFFFFF, 0xFFFF00, 0xFF6482, 0x000000}},
     .file = {".pfr", "*.pfr", "ZAR Fire Params", "Jux Fire Param", kFireFileFields,
              CountOf(kFireFileFields)},
+    .dialog = {{Field::oxygen, Field::gravity, Field::viscosity, Field::fuel}, false, true, kFixedFormatFirstEdit, 1},
 };
 
 }  // namespace zar

@@ -17,6 +17,7 @@ const PluginSpec kFireSpec = {
                  .rampColors = {0xFFFFFF, 0x00FFFF, 0x0000FF, 0x000000}},
     .file = {".pfr", "*.pfr", "ZAR Fire Params", "Jux Fire Param", kFireFileFields,
              CountOf(kFireFileFields)},
+    .dialog = {{Field::oxygen, Field::gravity, Field::viscosity, Field::fuel}, false, true, kFixedFormatFirstEdit, 1},
 };
 
 }  // namespace zar

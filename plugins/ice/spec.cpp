@@ -18,6 +18,7 @@ const PluginSpec kIceSpec = {
                  .rampColors = {0xFFFFFF, 0xFF0000, 0x000000, 0x000000}},
     .file = {".pci", "*.pci", "ZAR Ice Params", "Jux Ice Param", kIceFileFields,
              CountOf(kIceFileFields)},
+    .dialog = {{Field::height, Field::smooth, Field::width, Field::amplitude}, true, true, kFixedFormatIceEdits, 3},
 };
 
 }  // namespace zar
