@@ -1,9 +1,10 @@
 // The parameter dialog as a user meets it: the real dialog procedure, templates and custom
 // controls, opened on a small host of our own, driven by messages the way the controls send them.
-#include <windows.h>
+#include "ui/win32/dialog.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -19,7 +20,6 @@
 #include "tests/support/image.h"
 #include "tests/support/test_plugin.h"
 #include "ui/control_ids.h"
-#include "ui/win32/dialog.h"
 #include "ui/win32/preview.h"
 #include "ui/win32/ui_state.h"
 
@@ -491,17 +491,18 @@ TEST_F(DialogTest, CancelLeavesTheBlockAndGivesMinus128) {
   const std::vector<uint8_t> before = host->Block(52);
   const Image original = host->picture;
   Driver driver;
-  driver.Script("ZAR Fire",
-                {{100, [](HWND d) { testing::TypeAndLeave(d, IDC_MAIN_EDIT_1, "55", IDC_MAIN_EDIT_2); }},
-                 {20, [](HWND d) { testing::ClickButton(d, IDC_FLAME_LEFT); }},
-                 {20, [](HWND d) { testing::PostCommand(d, IDC_RESET); }},
-                 {20,
-                  [this](HWND) {
-                    // Something changed the carried fields meanwhile; Cancel puts them back.
-                    BlockOf(globals).setDisposition(FourCC("moD3"));
-                    BlockOf(globals).setSpareFlag(9);
-                  }},
-                 {20, [](HWND d) { testing::PostCommand(d, IDCANCEL); }}});
+  driver.Script(
+      "ZAR Fire",
+      {{100, [](HWND d) { testing::TypeAndLeave(d, IDC_MAIN_EDIT_1, "55", IDC_MAIN_EDIT_2); }},
+       {20, [](HWND d) { testing::ClickButton(d, IDC_FLAME_LEFT); }},
+       {20, [](HWND d) { testing::PostCommand(d, IDC_RESET); }},
+       {20,
+        [this](HWND) {
+          // Something changed the carried fields meanwhile; Cancel puts them back.
+          BlockOf(globals).setDisposition(FourCC("moD3"));
+          BlockOf(globals).setSpareFlag(9);
+        }},
+       {20, [](HWND d) { testing::PostCommand(d, IDCANCEL); }}});
   host->Call(kSelectorPrepare);
   const size_t renders = testing::Plugin().engineCalls.size();
   EXPECT_EQ(host->Call(kSelectorStart), kUserCanceledErr);
@@ -523,9 +524,10 @@ TEST_F(DialogTest, CancelLeavesTheBlockAndGivesMinus128) {
 TEST_F(DialogTest, OkFiltersThePictureWithTheChosenSettings) {
   host = std::make_unique<FakeHost>(picture);
   Driver driver;
-  driver.Script("ZAR Fire",
-                {{100, [](HWND d) { testing::TypeAndLeave(d, IDC_MAIN_EDIT_1, "44", IDC_MAIN_EDIT_2); }},
-                 {20, [](HWND d) { testing::PostCommand(d, IDOK); }}});
+  driver.Script(
+      "ZAR Fire",
+      {{100, [](HWND d) { testing::TypeAndLeave(d, IDC_MAIN_EDIT_1, "44", IDC_MAIN_EDIT_2); }},
+       {20, [](HWND d) { testing::PostCommand(d, IDOK); }}});
   EXPECT_EQ(host->Run(true), 0);
   EXPECT_FALSE(driver.timedOut());
   EXPECT_EQ(host->Block(1)[0], 44);  // oxygen, the block's first byte
@@ -546,14 +548,14 @@ TEST_F(DialogTest, AHostThatRefusesThePreviewStillGetsADialogAndAFilteredPicture
   host->refusePreview = true;
   Driver driver;
   bool previewFrameBlank = false;
-  driver.Script("ZAR Fire",
-                {{100,
-                  [&](HWND d) {
-                    // The dialog works: its controls answer, and the preview area stays empty.
-                    testing::TypeAndLeave(d, IDC_MAIN_EDIT_1, "21", IDC_MAIN_EDIT_2);
-                    previewFrameBlank = host->displayCalls.empty();
-                  }},
-                 {100, [](HWND d) { testing::PostCommand(d, IDOK); }}});
+  driver.Script("ZAR Fire", {{100,
+                              [&](HWND d) {
+                                // The dialog works: its controls answer, and the preview area stays
+                                // empty.
+                                testing::TypeAndLeave(d, IDC_MAIN_EDIT_1, "21", IDC_MAIN_EDIT_2);
+                                previewFrameBlank = host->displayCalls.empty();
+                              }},
+                             {100, [](HWND d) { testing::PostCommand(d, IDOK); }}});
   EXPECT_EQ(host->Run(true), 0);
   EXPECT_FALSE(driver.timedOut());
   EXPECT_EQ(driver.Seen("ZAR Fire").size(), 1u);

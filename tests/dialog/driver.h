@@ -22,7 +22,7 @@ struct SeenWindow {
 };
 
 struct Step {
-  int delayMs;                        // wait this long after the previous step
+  int delayMs;                       // wait this long after the previous step
   std::function<void(HWND)> action;  // gets the scripted window
 };
 

@@ -80,7 +80,8 @@ FakeHost::FakeHost(const Image& image, HWND owner) : picture(image), result(imag
 }
 
 FakeHost::~FakeHost() {
-  if (record.parameters && IsPluginHandle(record.parameters)) DisposePluginHandle(record.parameters);
+  if (record.parameters && IsPluginHandle(record.parameters))
+    DisposePluginHandle(record.parameters);
   if (data) DisposePluginHandle(reinterpret_cast<Handle>(data));
   if (gHost == this) gHost = nullptr;
 }

@@ -30,13 +30,13 @@ struct FakeHost {
   PlatformData platform{};
   FilterRecord record{};
   intptr_t data = 0;
-  bool refusePreview = false;      // advanceState fails for a reduced request
-  bool offerAdvanceState = true;   // false: a host without advanceState (multi-call only)
+  bool refusePreview = false;     // advanceState fails for a reduced request
+  bool offerAdvanceState = true;  // false: a host without advanceState (multi-call only)
 
-  std::vector<Rect16> requests;    // every rectangle advanceState delivered
+  std::vector<Rect16> requests;  // every rectangle advanceState delivered
   std::vector<Fixed> rates;
   std::vector<DisplayCall> displayCalls;
-  std::vector<int16> selectors;    // the selectors run so far
+  std::vector<int16> selectors;  // the selectors run so far
   int continueCalls = 0;
 
   explicit FakeHost(const Image& picture, HWND owner = nullptr);
@@ -58,7 +58,7 @@ struct FakeHost {
 
  private:
   std::vector<uint8_t> in_, out_, mask_;
-  bool pending_ = false;     // out_ holds a strip not yet written back
+  bool pending_ = false;  // out_ holds a strip not yet written back
   Rect16 pendingRect_{};
   int pendingScale_ = 1;
 };

@@ -1,8 +1,7 @@
 #include "ui/win32/controls.h"
 
-#include <windowsx.h>
-
 #include <commdlg.h>
+#include <windowsx.h>
 
 #include <cmath>
 
@@ -45,7 +44,8 @@ void PaintPalette(HWND window) {
   for (int i = 0; i < 256; ++i) {
     const double left = double(i) * double(stripe);
     const RECT r = {int(left), 0, int(left + double(stripe)), dialog.paletteHeight};
-    HBRUSH brush = CreateSolidBrush(RGB(ramp.entries[i][2], ramp.entries[i][1], ramp.entries[i][0]));
+    HBRUSH brush =
+        CreateSolidBrush(RGB(ramp.entries[i][2], ramp.entries[i][1], ramp.entries[i][0]));
     FillRect(dc, &r, brush);
     DeleteObject(brush);
   }
@@ -54,8 +54,7 @@ void PaintPalette(HWND window) {
 
 LRESULT CALLBACK PaletteProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CREATE:
-      return 0;
+    case WM_CREATE: return 0;
     case WM_PAINT:
       if (window == Dialog().paletteWindow) {
         PaintPalette(window);
@@ -177,12 +176,8 @@ LRESULT CALLBACK RotationProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       dial.endX = 0;
       dial.endY = 0;
       return 0;
-    case WM_PAINT:
-      PaintDial(window);
-      return 0;
-    case WM_LBUTTONDOWN:
-      DialPress(dial, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-      return 0;
+    case WM_PAINT: PaintDial(window); return 0;
+    case WM_LBUTTONDOWN: DialPress(dial, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
     case WM_MOUSEMOVE:
       DialMove(dial, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       RedrawDial();
@@ -215,9 +210,9 @@ HWND CreateRotationDial(HINSTANCE instance, int commandId, HWND parent, int left
   controls.dialCommandId = commandId;
   controls.dialParent = parent;
   RegisterRotationClass(instance);
-  controls.dialWindow =
-      CreateWindowExA(0, kRotationClass, "", WS_CHILD | WS_VISIBLE | WS_BORDER, left, top,
-                      controls.dial.width, controls.dial.height, parent, nullptr, instance, nullptr);
+  controls.dialWindow = CreateWindowExA(0, kRotationClass, "", WS_CHILD | WS_VISIBLE | WS_BORDER,
+                                        left, top, controls.dial.width, controls.dial.height,
+                                        parent, nullptr, instance, nullptr);
   controls.dial.angle = 0;
   controls.dial.distance = 0;
   controls.dial.turns = 0;

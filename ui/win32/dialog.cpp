@@ -70,8 +70,7 @@ void WriteEditUnsynced(HWND dialog, int editId, int32_t value, EditOccasion occa
 }
 
 void MoveSlider(HWND dialog, const Slider& slider, int32_t value) {
-  SendDlgItemMessageA(dialog, slider.id, TBM_SETPOS, TRUE,
-                      LPARAM(SliderPosition(slider, value)));
+  SendDlgItemMessageA(dialog, slider.id, TBM_SETPOS, TRUE, LPARAM(SliderPosition(slider, value)));
 }
 
 void SetUpSlider(HWND dialog, const Slider& slider, int32_t value) {
@@ -155,8 +154,8 @@ void CreateCustomControls(HWND dialog) {
   HINSTANCE instance = static_cast<HINSTANCE>(platform::ModuleInstance());
   RegisterPaletteClasses(instance);
   const auto create = [&](const char* className, const RECT& r) {
-    return CreateWindowExA(0, className, "", WS_CHILD | WS_VISIBLE, r.left, r.top,
-                           r.right - r.left, r.bottom - r.top, dialog, nullptr, instance, nullptr);
+    return CreateWindowExA(0, className, "", WS_CHILD | WS_VISIBLE, r.left, r.top, r.right - r.left,
+                           r.bottom - r.top, dialog, nullptr, instance, nullptr);
   };
   state.paletteWindow = create("Palette", state.paletteRect);
   for (int k = 0; k < 4; ++k) state.swatchWindow[k] = create("ColorRect", state.swatchRect[k]);
@@ -214,8 +213,8 @@ INT_PTR OnInitDialog(HWND dialog, LPARAM lParam) {
   Check(dialog, IDC_DROPLET, working.maskDroplet == 1);
   Check(dialog, IDC_COLOR_DEFAULT, working.colorMode == 0);
   Check(dialog, IDC_COLOR_CUSTOM, working.colorMode == 1);
-  for (Field field : {Field::maskMode, Field::effectMode, Field::flameDirection,
-                      Field::effectDirection})
+  for (Field field :
+       {Field::maskMode, Field::effectMode, Field::flameDirection, Field::effectDirection})
     if (const RadioGroup* group = GroupOf(field)) {
       const int button = RadioButtonFor(*group, int(GetField(working, field)));
       if (button) Check(dialog, button, true);
@@ -286,7 +285,8 @@ INT_PTR OnDialChanged(HWND dialog) {
   WriteEditUnsynced(dialog, IDC_ROTATION_EDIT, working.rotation, EditOccasion::kDialChange);
   if (auto rotation = FindSlider(Spec(), IDC_ROTATION_SLIDER))
     MoveSlider(dialog, *rotation, working.rotation);
-  if (auto radius = FindSlider(Spec(), IDC_RADIUS_SLIDER)) MoveSlider(dialog, *radius, working.radius);
+  if (auto radius = FindSlider(Spec(), IDC_RADIUS_SLIDER))
+    MoveSlider(dialog, *radius, working.radius);
   // The dial already shows where the user dragged it.
   return 1;
 }
@@ -314,9 +314,7 @@ INT_PTR OnLoad(HWND dialog) {
   return 1;
 }
 
-INT_PTR OnSave(HWND dialog) {
-  return SaveParamsButton(dialog) == SaveOutcome::kCancelled ? 0 : 1;
-}
+INT_PTR OnSave(HWND dialog) { return SaveParamsButton(dialog) == SaveOutcome::kCancelled ? 0 : 1; }
 
 void StopPreview(HWND dialog) {
   if (Spec().animated) KillTimer(dialog, kPreviewTimer);
@@ -352,9 +350,7 @@ INT_PTR OnButton(HWND dialog, int id) {
     case IDC_LOAD: return OnLoad(dialog);
     case IDC_SAVE: return OnSave(dialog);
     case IDC_COLOR_DEFAULT:
-    case IDC_COLOR_CUSTOM:
-      working.colorMode = IsChecked(dialog, IDC_COLOR_CUSTOM) ? 1 : 0;
-      break;
+    case IDC_COLOR_CUSTOM: working.colorMode = IsChecked(dialog, IDC_COLOR_CUSTOM) ? 1 : 0; break;
     case IDC_INVERT: working.maskInvert = IsChecked(dialog, IDC_INVERT) ? 1 : 0; break;
     case IDC_DROPLET: working.maskDroplet = IsChecked(dialog, IDC_DROPLET) ? 1 : 0; break;
     default: {

@@ -2,9 +2,8 @@
 // time on the host's thread, so one instance of each record serves every call.
 #pragma once
 
-#include <windows.h>
-
 #include <commdlg.h>
+#include <windows.h>
 
 #include "framework/globals.h"
 #include "ui/dialog_model.h"
@@ -21,9 +20,9 @@ struct DialogState {
   RECT paletteRect{};                // the ramp display, dialog client coordinates
   HWND paletteWindow = nullptr;
   int paletteWidth = 0, paletteHeight = 0;
-  RECT swatchRect[4]{};              // the four colour swatches
+  RECT swatchRect[4]{};  // the four colour swatches
   HWND swatchWindow[4]{};
-  char text[256]{};                  // the one buffer for every edit-box read and write
+  char text[256]{};  // the one buffer for every edit-box read and write
 };
 
 // The custom controls' state: the colour picker's custom colours and the rotation dial.
