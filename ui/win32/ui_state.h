@@ -2,8 +2,10 @@
 // time on the host's thread, so one instance of each record serves every call.
 #pragma once
 
-#include <commdlg.h>
+// clang-format off
 #include <windows.h>
+#include <commdlg.h>
+// clang-format on
 
 #include "framework/globals.h"
 #include "ui/dialog_model.h"
