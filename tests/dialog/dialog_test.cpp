@@ -2,10 +2,6 @@
 // controls, opened on a small host of our own, driven by messages the way the controls send them.
 #include "ui/win32/dialog.h"
 
-#include <commctrl.h>
-#include <gtest/gtest.h>
-#include <windows.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -15,6 +11,7 @@
 #include "framework/module_state.h"
 #include "framework/parameters.h"
 #include "platform/platform.h"
+#include "tests/dialog/dialog_fixture.h"
 #include "tests/dialog/driver.h"
 #include "tests/dialog/fake_host.h"
 #include "tests/support/image.h"
@@ -27,130 +24,19 @@ namespace zar {
 namespace {
 
 using testing::CaptureClientRect;
+using testing::Checked;
+using testing::Child;
 using testing::ControlText;
+using testing::DragSlider;
 using testing::Driver;
 using testing::FakeHost;
 using testing::Image;
+using testing::SliderPos;
 using testing::Step;
 
-// The engine of the test deliverable: the preview changes with every call (so an animated
-// preview shows), the final rendering XORs every sample with the first main value.
-int gPreviewFrames = 0;
-
-void TestEngine(PluginGlobals& globals, int mode) {
-  const FilterRecord& record = *globals.filterRecord;
-  const int width = record.outRect.right - record.outRect.left;
-  const int height = record.outRect.bottom - record.outRect.top;
-  const int planes = record.outHiPlane - record.outLoPlane + 1;
-  const WorkingParameters& w = Module().working;
-  const uint8_t key = mode == 0 ? uint8_t(gPreviewFrames++ * 37) : w.oxygen;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width * planes; ++x) {
-      const auto* in = static_cast<const uint8_t*>(record.inData) + size_t(y) * record.inRowBytes;
-      auto* out = static_cast<uint8_t*>(record.outData) + size_t(y) * record.outRowBytes;
-      out[x] = mode == 0 && x % planes != 0 ? in[x] : uint8_t(in[x] ^ key);
-    }
-}
-
-std::string ScreenshotDir() {
-  const char* dir = std::getenv("ZAR_SCREENSHOT_DIR");
-  return dir ? dir : "";
-}
-
-int SliderPos(HWND dialog, int id) {
-  return int(SendDlgItemMessageA(dialog, id, TBM_GETPOS, 0, 0));
-}
-
-bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
-
-HWND Child(HWND dialog, const char* className, int index = 0) {
-  HWND child = nullptr;
-  for (int i = 0; i <= index; ++i) child = FindWindowExA(dialog, child, className, nullptr);
-  return child;
-}
-
-// Drags a trackbar's thumb with the mouse: press on the thumb, move along, release. Returns the
-// scroll codes the dialog received.
-void DragSlider(HWND dialog, int id, std::initializer_list<int> positions) {
-  HWND slider = GetDlgItem(dialog, id);
-  RECT thumb;
-  SendMessageA(slider, TBM_GETTHUMBRECT, 0, LPARAM(&thumb));
-  RECT channel;
-  SendMessageA(slider, TBM_GETCHANNELRECT, 0, LPARAM(&channel));
-  const bool vertical = (GetWindowLongA(slider, GWL_STYLE) & TBS_VERT) != 0;
-  const int min = int(SendMessageA(slider, TBM_GETRANGEMIN, 0, 0));
-  const int max = int(SendMessageA(slider, TBM_GETRANGEMAX, 0, 0));
-  const int cx = (thumb.left + thumb.right) / 2, cy = (thumb.top + thumb.bottom) / 2;
-  SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cx, cy));
-  const int startPos = int(SendMessageA(slider, TBM_GETPOS, 0, 0));
-  for (int target : positions) {
-    // Move the pointer by the distance between the positions along the channel.
-    if (vertical) {
-      const double span = double(channel.right - channel.left - (thumb.bottom - thumb.top));
-      const int y = cy + int((target - startPos) * span / (max - min));
-      SendMessageA(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(cx, y));
-    } else {
-      const double span = double(channel.right - channel.left - (thumb.right - thumb.left));
-      const int x = cx + int((target - startPos) * span / (max - min) + 0.5);
-      SendMessageA(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, cy));
-    }
-  }
-  SendMessageA(slider, WM_LBUTTONUP, 0, 0);
-}
-
-class DialogTest : public ::testing::Test {
+class DialogTest : public testing::DialogFixture {
  protected:
-  void SetUp() override {
-    testing::ResetTestPlugin(kFireSpec);
-    platform::SetModuleInstance(GetModuleHandleA(nullptr));
-    testing::Plugin().engine = TestEngine;
-    gPreviewFrames = 0;
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
-    // The sample photograph enlarged four times, so the preview is a reduced copy.
-    const Image photo = testing::SamplePhoto();
-    picture = Image(photo.width * 4, photo.height * 4, 3);
-    for (int y = 0; y < picture.height; ++y)
-      for (int x = 0; x < picture.width; ++x)
-        std::memcpy(picture.At(x, y), photo.At(x / 4, y / 4), 3);
-  }
-  void TearDown() override {
-    if (dialog && IsWindow(dialog)) DestroyWindow(dialog);
-  }
-
-  // Makes the host and its parameter block as the parameters selector leaves them.
-  void MakeHost() {
-    host = std::make_unique<FakeHost>(picture);
-    ASSERT_EQ(host->Call(kSelectorParameters), 0);
-    globals = PluginGlobals{0, {}, &host->record};
-  }
-
-  // Opens the dialog without its modal loop, as the start selector would for a one-pass host,
-  // so the test can send it messages and look at it synchronously.
-  void OpenModeless(const char* templateName = ui::kDialogTemplate) {
-    MakeHost();
-    ASSERT_EQ(host->Call(kSelectorPrepare), 0);
-    // What the start selector decides before it opens the dialog.
-    BlockOf(globals).setUseAdvanceState(1);
-    dialog = CreateDialogParamA(GetModuleHandleA(nullptr), templateName, nullptr, DissolveProc,
-                                LPARAM(&globals));
-    ASSERT_NE(dialog, nullptr);
-    ShowWindow(dialog, SW_SHOW);
-    UpdateWindow(dialog);
-    Driver::Pump(50);
-  }
-
-  std::vector<uint8_t> DefaultBlock() {
-    FakeHost fresh(picture);
-    fresh.Call(kSelectorParameters);
-    std::vector<uint8_t> block = fresh.Block(kFireSpec.layout.size);
-    return block;
-  }
-
-  Image picture;
-  std::unique_ptr<FakeHost> host;
-  PluginGlobals globals{};
-  HWND dialog = nullptr;
+  void OpenModeless() { DialogFixture::OpenModeless(ui::kDialogTemplate); }
 };
 
 // ---- opening -------------------------------------------------------------------------------
@@ -443,8 +329,8 @@ TEST_F(DialogTest, PreviewAnimatesOnItsTimer) {
   // Fifty milliseconds a frame: a handful in 200 ms, not one.
   EXPECT_GE(testing::Plugin().engineCalls.size() - rendersBefore, 2u);
 
-  if (!ScreenshotDir().empty())
-    testing::WritePam(ScreenshotDir() + "/fire.pam", testing::CaptureWindow(dialog));
+  if (!testing::ScreenshotDir().empty())
+    testing::WritePam(testing::ScreenshotDir() + "/fire.pam", testing::CaptureWindow(dialog));
 }
 
 // ---- OK and Cancel through the host --------------------------------------------------------

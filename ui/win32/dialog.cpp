@@ -105,12 +105,11 @@ void Check(HWND dialog, int id, bool checked) {
 
 bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
-// The button of the group's value checked and the others unchecked; a value outside the group
-// changes no button.
+// The button of the group's value checked and the others unchecked. A value outside the group
+// (a loaded flame direction of 9, Ice's mask mode 2 that has no button) checks nothing.
 void ShowRadioGroup(HWND dialog, const RadioGroup& group) {
   const int value = int(GetField(Module().working, group.field));
   const int button = RadioButtonFor(group, value);
-  if (!button) return;
   for (int v = 0; v < group.count; ++v) Check(dialog, group.buttons[v], group.buttons[v] == button);
 }
 
@@ -392,10 +391,8 @@ void ShowWorkingValues(HWND dialog) {
   SetUpAllSliders(dialog);
   Check(dialog, IDC_INVERT, working.maskInvert != 0);
   Check(dialog, IDC_DROPLET, working.maskDroplet != 0);
-  if (working.colorMode <= 1) {
-    Check(dialog, IDC_COLOR_DEFAULT, working.colorMode == 0);
-    Check(dialog, IDC_COLOR_CUSTOM, working.colorMode == 1);
-  }
+  Check(dialog, IDC_COLOR_DEFAULT, working.colorMode == 0);
+  Check(dialog, IDC_COLOR_CUSTOM, working.colorMode == 1);
   ShowGroups(dialog, {Field::maskMode, Field::effectMode});
   UpdateWindow(dialog);
   ShowGroups(dialog, {Field::flameDirection, Field::effectDirection});
