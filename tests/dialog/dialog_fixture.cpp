@@ -18,15 +18,16 @@ void TestEngine(PluginGlobals& globals, int mode) {
   const int width = record.outRect.right - record.outRect.left;
   const int height = record.outRect.bottom - record.outRect.top;
   const int planes = record.outHiPlane - record.outLoPlane + 1;
-  const WorkingParameters& w = Module().working;
-  const uint8_t key = mode == 0 ? uint8_t(gPreviewFrames++ * 37)
-                                : uint8_t(GetField(w, ThisPlugin().layout.effectBytes[0]));
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width * planes; ++x) {
-      const auto* in = static_cast<const uint8_t*>(record.inData) + size_t(y) * record.inRowBytes;
-      auto* out = static_cast<uint8_t*>(record.outData) + size_t(y) * record.outRowBytes;
-      out[x] = mode == 0 && x % planes != 0 ? in[x] : uint8_t(in[x] ^ key);
-    }
+  const uint8_t key = uint8_t(GetField(Module().working, ThisPlugin().layout.effectBytes[0]));
+  const int frame = mode == 0 ? gPreviewFrames++ : 0;
+  for (int y = 0; y < height; ++y) {
+    const auto* in = static_cast<const uint8_t*>(record.inData) + size_t(y) * record.inRowBytes;
+    auto* out = static_cast<uint8_t*>(record.outData) + size_t(y) * record.outRowBytes;
+    // The preview: the picture with a bright band that moves down a few rows per frame.
+    const bool band = (y + 400 - 3 * frame % 400) % 40 < 4;
+    for (int x = 0; x < width * planes; ++x)
+      out[x] = mode == 1 ? uint8_t(in[x] ^ key) : band ? uint8_t(255 - (255 - in[x]) / 4) : in[x];
+  }
 }
 
 std::string ScreenshotDir() {

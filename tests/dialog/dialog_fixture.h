@@ -20,8 +20,9 @@
 
 namespace zar::testing {
 
-// The engine of the test deliverable: the preview changes with every call (so an animated
-// preview shows), the final rendering XORs every sample with the block's first effect byte.
+// The engine of the test deliverable: the preview is the picture with a band that moves with
+// every call (so an animated preview shows), the final rendering XORs every sample with the
+// plug-in's first effect byte.
 extern int gPreviewFrames;
 void TestEngine(PluginGlobals& globals, int mode);
 
