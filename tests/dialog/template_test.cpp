@@ -1,9 +1,11 @@
 // The dialog templates as the host finds them: read back out of the built x86 and x64 modules and
 // checked control by control (identifier, class, text, position, size, style) against the
 // layout of each plug-in's dialog.
-#include <commctrl.h>
-#include <gtest/gtest.h>
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
+#include <gtest/gtest.h>
 
 #include <cctype>
 #include <cstdio>
