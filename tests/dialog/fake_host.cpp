@@ -91,7 +91,7 @@ int16 FakeHost::Call(int16 selector) {
   record.advanceState = offerAdvanceState ? Advance : nullptr;
   selectors.push_back(selector);
   int16 result = 0;
-  ENTRYPOINT(selector, &record, &data, &result);
+  (entry ? entry : ENTRYPOINT)(selector, &record, &data, &result);
   return result;
 }
 

@@ -32,6 +32,8 @@ struct FakeHost {
   intptr_t data = 0;
   bool refusePreview = false;     // advanceState fails for a reduced request
   bool offerAdvanceState = true;  // false: a host without advanceState (multi-call only)
+  // The plug-in's entry point: a loaded module's, or (null) the one linked into the test.
+  PluginMainProc entry = nullptr;
 
   std::vector<Rect16> requests;  // every rectangle advanceState delivered
   std::vector<Fixed> rates;
