@@ -56,15 +56,15 @@ bool SameWorking(const WorkingParameters& a, const WorkingParameters& b) {
   return true;
 }
 
-// A fresh directory for the files one test writes.
+// A fresh, empty directory for the files one test writes (never one an earlier run left).
 std::string TempDirectory() {
-  static int counter = 0;
   char base[MAX_PATH];
   GetTempPathA(sizeof base, base);
-  const std::string dir = std::string(base) + "zar_dialog_" +
-                          std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
-  CreateDirectoryA(dir.c_str(), nullptr);
-  return dir + "\\";
+  for (unsigned n = GetTickCount();; ++n) {
+    const std::string dir = std::string(base) + "zar_dialog_" +
+                            std::to_string(GetCurrentProcessId()) + "_" + std::to_string(n);
+    if (CreateDirectoryA(dir.c_str(), nullptr)) return dir + "\\";
+  }
 }
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
