@@ -40,9 +40,13 @@ bool Aborted(const PluginGlobals& globals) {
   return abort || globals.result != kNoErr;
 }
 
+// The row `rows` below `top`. Rectangles are 16-bit: a strip that would end past the last row
+// the interface can name ends there instead of wrapping round to a negative row.
+int16 RowBelow(int top, int rows) { return int16(std::min(top + rows, int(INT16_MAX))); }
+
 void SetStripRows(Rect16& rect, int top, int rows) {
   rect.top = int16(top);
-  rect.bottom = int16(top + rows);
+  rect.bottom = RowBelow(top, rows);
 }
 
 // The one-pass way: the whole filter rectangle, strip by strip, inside the start selector.
@@ -85,7 +89,7 @@ void RequestFirstStrip(PluginGlobals& globals) {
   record.outputPadding = kPadding;
   record.maskPadding = kPadding;
   Rect16 first = record.filterRect;
-  first.bottom = int16(record.filterRect.top + StripRows(globals));
+  first.bottom = RowBelow(record.filterRect.top, StripRows(globals));
   record.inRect = first;
   record.outRect = first;
   record.maskRect = first;
@@ -155,12 +159,18 @@ void DoContinue(PluginGlobals& globals) {
     return;
   }
   RunEngine(&globals, 1);
+  // Advanced in full-width arithmetic: a strip past the last row ends the pass instead of
+  // wrapping round to a negative row and starting over.
   const int rows = StripRows(globals);
-  record.inRect.top = int16(record.inRect.top + rows);
-  record.inRect.bottom = int16(record.inRect.bottom + rows);
+  const int nextTop = record.inRect.top + rows;
+  if (nextTop >= record.filterRect.bottom) {
+    ClearRequestRects(record);
+    return;
+  }
+  record.inRect.top = int16(nextTop);
+  record.inRect.bottom = RowBelow(record.inRect.bottom, rows);
   record.outRect = record.inRect;
   record.maskRect = record.inRect;
-  if (record.inRect.top >= record.filterRect.bottom) ClearRequestRects(record);
 }
 
 void SetupPreview(PluginGlobals& globals) {
@@ -173,7 +183,8 @@ void SetupPreview(PluginGlobals& globals) {
   const int fh = record.filterRect.bottom - record.filterRect.top;
   const int scale = std::max(int(std::trunc(double(pw + fw) / pw)),
                              int(std::trunc(double(ph + fh) / ph)));
-  const int divisor = std::max(scale, 1);
+  // The rate is scale in 16.16 fixed point: keep it positive.
+  const int divisor = std::clamp(scale, 1, int(INT16_MAX));
   auto scaled = [divisor](const Rect16& r) {
     return Rect16{int16(r.top / divisor), int16(r.left / divisor), int16(r.bottom / divisor),
                   int16(r.right / divisor)};

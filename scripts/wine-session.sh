@@ -30,10 +30,11 @@ wine_session_start() {
   # Boot the prefix before any test starts: Wine's background services inherit open file
   # descriptors, and a test runner would wait on them forever.
   "$ZAR_WINE64" wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null || true
-  # Windows draw their own captions: there is no window manager on the display. Unmanaged
-  # windows also close at once (a managed one waits two seconds for a manager that never answers).
+  # Windows draw their own captions: there is no window manager on the display.
   "$ZAR_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f \
     >>"$dir/wineboot.log" 2>&1 </dev/null || true
+  # Unmanaged windows: without a window manager, Wine would wait two seconds for one each time a
+  # window (a message box, a dialog) closes.
   "$ZAR_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
     >>"$dir/wineboot.log" 2>&1 </dev/null || true
   "$ZAR_WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \

@@ -2,7 +2,12 @@
 // the dialog code. 1058 to 1061 mean different controls in Combustion (effect-direction buttons)
 // and in Ice and Candle (the "Velosity" and "Space" sliders and their edit boxes). Plain #defines
 // so the resource scripts can include this header too.
-#pragma once
+#ifndef ZAR_UI_CONTROL_IDS_H
+#define ZAR_UI_CONTROL_IDS_H
+
+// The predefined static window class by its atom, as resource compilers store "Static" (GNU
+// windres would store the class name as text).
+#define ZAR_STATIC_CLASS 0x0082
 
 #define IDC_PREVIEW 5
 #define IDC_RAMP_FRAME 667
@@ -70,3 +75,5 @@
 #define IDC_VELOCITY_EDIT 1059
 #define IDC_SPACE_SLIDER 1060
 #define IDC_SPACE_EDIT 1061
+
+#endif  // ZAR_UI_CONTROL_IDS_H

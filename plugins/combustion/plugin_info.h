@@ -1,7 +1,10 @@
-// Texts of the ZAR Combustion plug-in, shared by its resource script and its constants table.
+// Texts of the ZAR Combustion plug-in, shared by its resource scripts and its constants table.
 #pragma once
 
 #define ZAR_PLUGIN_TITLE "ZAR Combustion"
 #define ZAR_PLUGIN_MENU_NAME "ZAR Combustion..."
+// The property list's 'name' property: its length (padding included), then the menu name as
+// a counted string, padded with zeros to a multiple of 4 bytes.
+#define ZAR_PIPL_NAME 20L, "\021ZAR Combustion...\0\0"
 #define ZAR_PLUGIN_ABOUT_TEXT \
   "ZAR Combustion 1.0\n\nCopyright (c) 2026 the ZAR filters team.\nAll rights reserved."

@@ -1,0 +1,39 @@
+// The host's pictures: interleaved 8-bit samples with a row stride, as the host hands them to a
+// plug-in; selection masks are one-plane pictures. PAM/PNM files in and out.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zar::host {
+
+struct Picture {
+  int width = 0;
+  int height = 0;
+  int planes = 0;
+  int rowBytes = 0;  // at least width * planes
+  std::vector<uint8_t> pixels;
+
+  Picture() = default;
+  Picture(int w, int h, int p, int padding = 0)
+      : width(w),
+        height(h),
+        planes(p),
+        rowBytes(w * p + padding),
+        pixels(size_t(rowBytes) * size_t(h), 0) {}
+
+  bool empty() const { return width <= 0 || height <= 0 || planes <= 0; }
+  uint8_t* Row(int y) { return pixels.data() + size_t(y) * size_t(rowBytes); }
+  const uint8_t* Row(int y) const { return pixels.data() + size_t(y) * size_t(rowBytes); }
+  uint8_t* At(int x, int y) { return Row(y) + size_t(x) * size_t(planes); }
+  const uint8_t* At(int x, int y) const { return Row(y) + size_t(x) * size_t(planes); }
+};
+
+// PAM (P7, depth 1 to 5), PPM (P6) and PGM (P5) with maxval 255. False with a reason otherwise.
+bool ReadPnmFile(const std::string& path, Picture* picture, std::string* error);
+// PAM with a tuple type that fits the depth (GRAYSCALE, RGB, RGB_ALPHA...).
+bool WritePamFile(const std::string& path, const Picture& picture, std::string* error);
+
+}  // namespace zar::host

@@ -1,0 +1,180 @@
+// The host core's own parts: the handle suite it offers, the PE reader on damaged files, the
+// resource decoders on damaged data, and picture files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "hosts/core/host.h"
+#include "hosts/core/host_os.h"
+#include "hosts/core/pe_resources.h"
+#include "hosts/core/plugin_resources.h"
+#include "tests/hosts/expected_resources.h"
+#include "tests/hosts/test_paths.h"
+
+namespace zar {
+namespace {
+
+class HostHandles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    module = host::PluginModule::Load(testing::TestModulePath(), &error);
+    ASSERT_TRUE(module) << error;
+  }
+  std::unique_ptr<host::PluginModule> module;
+};
+
+TEST_F(HostHandles, SuiteMakesSizesResizesLocksAndDisposes) {
+  host::Host h(*module);
+  const HandleProcs& procs = *h.handleProcs();
+  EXPECT_EQ(procs.handleProcsVersion, 1);
+  EXPECT_EQ(procs.numHandleProcs, 8);
+  Handle a = procs.newProc(16);
+  ASSERT_NE(a, nullptr);
+  for (int i = 0; i < 16; ++i) ASSERT_EQ((*a)[i], 0);
+  EXPECT_EQ(procs.getSizeProc(a), 16);
+  std::memcpy(*a, "0123456789abcdef", 16);
+  EXPECT_EQ(procs.setSizeProc(a, 40), kNoErr);
+  EXPECT_EQ(procs.getSizeProc(a), 40);
+  EXPECT_EQ(0, std::memcmp(*a, "0123456789abcdef", 16));
+  EXPECT_EQ((*a)[39], 0);
+  EXPECT_EQ(procs.lockProc(a, 1), *a);
+  procs.unlockProc(a);
+  EXPECT_EQ(procs.setSizeProc(a, 4), kNoErr);
+  EXPECT_EQ(0, std::memcmp(*a, "0123", 4));
+  procs.disposeProc(a);
+  EXPECT_EQ(h.handleCounts().made, 1);
+  EXPECT_EQ(h.handleCounts().disposed, 1);
+  EXPECT_EQ(h.handleCounts().resized, 2);
+  EXPECT_EQ(procs.newProc(-1), nullptr);
+}
+
+// A handle in the plug-ins' own format (data address, then 'FOTO') is sized and freed by the
+// host; one it does not know is left alone.
+TEST_F(HostHandles, RecognisesThePluginsOwnHandles) {
+  host::Host h(*module);
+  const HandleProcs& procs = *h.handleProcs();
+  auto* master = static_cast<char*>(host::os::BlockAlloc(sizeof(void*) + 4));
+  void* data = host::os::BlockAlloc(52);
+  std::memcpy(master, &data, sizeof data);
+  std::memcpy(master + sizeof(void*), "OTOF", 4);
+  Handle own = reinterpret_cast<Handle>(master);
+  EXPECT_GE(procs.getSizeProc(own), 52);
+  EXPECT_EQ(procs.lockProc(own, 0), data);
+  EXPECT_EQ(procs.setSizeProc(own, 100), kNoErr);
+  EXPECT_GE(procs.getSizeProc(own), 100);
+  procs.disposeProc(own);
+  EXPECT_EQ(h.handleCounts().pluginHandlesDisposed, 1);
+
+  char* stranger[2] = {nullptr, nullptr};
+  procs.disposeProc(stranger);
+  EXPECT_EQ(procs.getSizeProc(stranger), 0);
+  EXPECT_EQ(procs.lockProc(stranger, 0), nullptr);
+  EXPECT_EQ(h.handleCounts().unknown, 2);
+}
+
+TEST(PeReader, RefusesWhatIsNotAModule) {
+  host::PeImage image;
+  std::string error;
+  const std::vector<uint8_t> text(200, 'x');
+  EXPECT_FALSE(host::ParsePe(text.data(), text.size(), &image, &error));
+  EXPECT_FALSE(host::ParsePe(nullptr, 0, &image, &error));
+  EXPECT_FALSE(host::ReadPeFile("/nonexistent/ZarNothing.8bf", &image, &error));
+}
+
+// Every prefix of a real module, and modules with damaged bytes, are parsed or refused without
+// reading outside the data (the sanitizer build watches).
+TEST(PeReader, SurvivesCutAndDamagedModules) {
+  std::vector<uint8_t> bytes;
+  std::string path = testing::DeliverablePath("x86", "ZarIce");
+  if (!host::ReadWholeFile(path, &bytes)) GTEST_SKIP() << path << " is not built";
+  host::PeImage image;
+  std::string error;
+  ASSERT_TRUE(host::ParsePe(bytes.data(), bytes.size(), &image, &error)) << error;
+  for (size_t size = 0; size < bytes.size(); size += 97) {
+    const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + long(size));
+    host::ParsePe(cut.data(), cut.size(), &image, &error);
+  }
+  // Damage the resource section: flip bytes through the last part of the file.
+  uint32_t state = 12345;
+  for (int trial = 0; trial < 300; ++trial) {
+    std::vector<uint8_t> damaged = bytes;
+    for (int k = 0; k < 8; ++k) {
+      state = state * 1103515245u + 12345u;
+      damaged[damaged.size() / 2 + (state >> 8) % (damaged.size() / 2)] = uint8_t(state >> 24);
+    }
+    host::ParsePe(damaged.data(), damaged.size(), &image, &error);
+  }
+}
+
+TEST(ResourceDecoders, RefuseDamagedData) {
+  host::Pipl pipl;
+  host::Aete aete;
+  std::string error;
+  const std::vector<uint8_t> good = testing::ExpectedPipl("ZAR Ice...", false);
+  ASSERT_TRUE(host::ParsePipl(good, &pipl, &error)) << error;
+  // Every cut and a trailing byte are refused.
+  for (size_t size = 0; size < good.size(); ++size)
+    EXPECT_FALSE(host::ParsePipl(std::vector<uint8_t>(good.begin(), good.begin() + long(size)),
+                                 &pipl, &error))
+        << size;
+  std::vector<uint8_t> longer = good;
+  longer.push_back(0);
+  EXPECT_FALSE(host::ParsePipl(longer, &pipl, &error));
+  // A property length past the end.
+  std::vector<uint8_t> bad = good;
+  bad[10 + 15] = 0x7F;
+  EXPECT_FALSE(host::ParsePipl(bad, &pipl, &error));
+
+  const std::vector<uint8_t> terminology = testing::ExpectedAete();
+  ASSERT_TRUE(host::ParseAete(terminology, &aete, &error)) << error;
+  EXPECT_EQ(aete.consumed, 383u);
+  for (size_t size = 0; size < terminology.size(); ++size)
+    EXPECT_FALSE(host::ParseAete(
+        std::vector<uint8_t>(terminology.begin(), terminology.begin() + long(size)), &aete, &error))
+        << size;
+
+  host::DialogTemplate dialog;
+  EXPECT_FALSE(host::ParseDialogTemplate({0x40, 0, 0}, &dialog, &error));
+}
+
+TEST(Windows1252, MapsTheSpecialRowAndLatin1) {
+  EXPECT_EQ(host::ToWindows1252(u"A\u00AE\u20AC\u2122\u00E9\u4E00"), "A\xAE\x80\x99\xE9?");
+  EXPECT_EQ(host::ToUtf8(u"\u00AE"), "\xC2\xAE");
+}
+
+TEST(PictureFiles, PamRoundTripAndPgm) {
+  host::Picture p(5, 3, 4);
+  for (size_t i = 0; i < p.pixels.size(); ++i) p.pixels[i] = uint8_t(i * 11);
+  const std::string path = ::testing::TempDir() + "zar_host_picture.pam";
+  std::string error;
+  ASSERT_TRUE(host::WritePamFile(path, p, &error)) << error;
+  host::Picture back;
+  ASSERT_TRUE(host::ReadPnmFile(path, &back, &error)) << error;
+  EXPECT_EQ(back.width, 5);
+  EXPECT_EQ(back.height, 3);
+  EXPECT_EQ(back.planes, 4);
+  EXPECT_EQ(back.pixels, p.pixels);
+
+  const std::string pgm = ::testing::TempDir() + "zar_host_mask.pgm";
+  FILE* f = std::fopen(pgm.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fputs("P5\n# a mask\n2 2\n255\n", f);
+  std::fwrite("\x00\xFF\x80\x01", 1, 4, f);
+  std::fclose(f);
+  ASSERT_TRUE(host::ReadPnmFile(pgm, &back, &error)) << error;
+  EXPECT_EQ(back.planes, 1);
+  EXPECT_EQ(back.pixels, (std::vector<uint8_t>{0x00, 0xFF, 0x80, 0x01}));
+
+  f = std::fopen(pgm.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fputs("P5\n2 2\n65535\n", f);
+  std::fclose(f);
+  EXPECT_FALSE(host::ReadPnmFile(pgm, &back, &error));
+  std::remove(path.c_str());
+  std::remove(pgm.c_str());
+}
+
+}  // namespace
+}  // namespace zar
