@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 #include <string>
 
 #include "framework/parameters.h"
@@ -24,6 +25,9 @@ struct ModuleCase {
   const char* file;
   const char* caption;
 };
+
+// Test names show the plug-in, not the record's bytes.
+void PrintTo(const ModuleCase& c, std::ostream* os) { *os << c.spec->name; }
 
 const ModuleCase kModules[] = {
     {&kCombustionSpec, "ZarCombustion.8bf", "ZAR Combustion"},

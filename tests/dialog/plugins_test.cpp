@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ struct PluginCase {
   bool colorGroup;
   bool maskGroup;
 };
+
+// Test names show the plug-in, not the record's bytes.
+void PrintTo(const PluginCase& c, std::ostream* os) { *os << c.spec->name; }
 
 const PluginCase kCases[] = {
     {&kCombustionSpec, "COMBUSTION", "ZAR Combustion", true, false},
