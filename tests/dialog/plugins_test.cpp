@@ -403,6 +403,27 @@ TEST_F(LoadedValues, IceRefusesCandlesFile) {
   EXPECT_TRUE(SameWorking(Module().working, kIceSpec.defaults));
 }
 
+TEST_F(LoadedValues, CombustionSavedAfterResetIsTheDocumentedFile) {
+  Use(kCombustionSpec);
+  OpenModeless("COMBUSTION");
+  Driver driver;
+  driver.Leave("ZAR Combustion");
+  testing::TypeAndLeave(dialog, IDC_MAIN_EDIT_1, "99", IDC_MAIN_EDIT_2);
+  Press(dialog, IDC_RESET);
+  file = TempDirectory() + "reset";
+  driver.Script("Save Filter Params", {{30, [this](HWND f) { ChooseFile(f, file); }}});
+  Press(dialog, IDC_SAVE);
+  file += ".pcb";
+  // Rotation 180, radius 0 and iterations 40 too, though this dialog shows none of them.
+  std::vector<uint8_t> want;
+  for (char c : std::string("Jux Rorizazori Param")) want.push_back(uint8_t(c));
+  for (int v :
+       {0, 0, 25, 6,   10,   254,  13,   200, 0,    0,    0, 40, 0,    0, 0, 0, 0, 0, 0, 180, 0,
+        0, 0, 85, 171, 0xFF, 0xFF, 0xFF, 0,   0xFF, 0xFF, 0, 0,  0xFF, 0, 0, 0, 0, 0, 0, 0,   0})
+    want.push_back(uint8_t(v));
+  EXPECT_EQ(ReadAll(file), want);
+}
+
 TEST_F(LoadedValues, AFailedSaveShowsTheMessageAndLeavesTheOldFile) {
   OpenModeless("FIRE");
   Driver driver;
