@@ -51,59 +51,102 @@ void ClearPicture(const FrameView& f) {
   for (int r = 0; r < f.height; ++r) std::memset(DestPixel(f, r, 0), 0, bytes);
 }
 
-// Every pixel of the transition mask is either taken from the source or cleared.
-inline void PutPixel(const FrameView& f, int row, int col, bool copy) {
-  uint8_t* dst = DestPixel(f, row, col);
-  if (copy)
-    std::memmove(dst, SourcePixel(f, row, col), size_t(f.planes));
-  else
-    std::memset(dst, 0, size_t(f.planes));
-}
-
 // ---- transition masks ---------------------------------------------------------------------------
 
-// Fronts computed per column are worked in blocks, so the picture is still written row by row.
-constexpr int kColumnBlock = 256;
-
-// Whether a pixel at distance x along its column (or row) survives the "Page" front v.
-bool PageCopies(int direction, int x, int v) {
-  switch (direction) {
-    case kTop:
-    case kLeft: return v >= 0 ? x <= v : v == -2;
-    case kLeftTop:
-    case kRightTop: return v >= 0 ? x < v : v == -2;
-    case kLeftBtm:
-    case kBottom:
-    case kRightBtm: return v >= 0 ? x >= v : v == -1;
-    case kRight: return v >= 0 ? x > v : v == -1;
+// Every pixel of the transition mask is either taken from the source or cleared. The decisions for
+// a stretch of one row are collected first and then written as runs.
+void WriteRow(const FrameView& f, int row, int col, const uint8_t* keep, int count) {
+  const size_t planes = size_t(f.planes);
+  for (int k = 0; k < count;) {
+    int end = k + 1;
+    while (end < count && keep[end] == keep[k]) ++end;
+    uint8_t* dst = DestPixel(f, row, col + k);
+    const size_t bytes = size_t(end - k) * planes;
+    if (keep[k])
+      std::memmove(dst, SourcePixel(f, row, col + k), bytes);
+    else
+      std::memset(dst, 0, bytes);
+    k = end;
   }
-  return false;
 }
 
-// Whether a pixel survives the "Blend" band between the fronts a and b. For fronts taken per
-// column two equal special values keep the pixel; for fronts taken per row they never do.
-bool BlendCopies(int x, int a, int b, bool perColumn) {
-  if (a >= 0) return x > a || x < b;
-  if (b >= 0) return x < b;
-  return perColumn && a == b;
+// The pixels a front keeps along its column (or row): those at positions in [lo1, hi1) or
+// [lo2, hi2).
+struct KeptSpans {
+  int lo1, hi1, lo2, hi2;
+  bool Keeps(int x) const { return (x >= lo1 && x < hi1) | (x >= lo2 && x < hi2); }
+};
+
+constexpr int kFar = 1 << 30;
+constexpr KeptSpans kKeepAll = {0, kFar, 0, 0};
+constexpr KeptSpans kKeepNone = {0, 0, 0, 0};
+
+// "Page": the side of the front v that survives, by effectDirection.
+KeptSpans PageSpans(int direction, int v) {
+  switch (direction) {
+    case kTop:
+    case kLeft:  // x <= v
+      return v >= 0 ? KeptSpans{0, v + 1, 0, 0} : v == -2 ? kKeepAll : kKeepNone;
+    case kLeftTop:
+    case kRightTop:  // x < v
+      return v >= 0 ? KeptSpans{0, v, 0, 0} : v == -2 ? kKeepAll : kKeepNone;
+    case kLeftBtm:
+    case kBottom:
+    case kRightBtm:  // x >= v
+      return v >= 0 ? KeptSpans{v, kFar, 0, 0} : v == -1 ? kKeepAll : kKeepNone;
+    default:  // Right: x > v
+      return v >= 0 ? KeptSpans{v + 1, kFar, 0, 0} : v == -1 ? kKeepAll : kKeepNone;
+  }
+}
+
+// "Blend": the pixels outside the band between the fronts a and b (x > a or x < b). For fronts
+// taken per column two equal special values keep everything; for fronts per row nothing.
+KeptSpans BlendSpans(int a, int b, bool perColumn) {
+  if (a >= 0) return {0, b, a + 1, kFar};
+  if (b >= 0) return {0, b, 0, 0};
+  return perColumn && a == b ? kKeepAll : kKeepNone;
+}
+
+// Fronts taken per column are worked in blocks of columns, so the picture is still written row
+// by row.
+constexpr int kColumnBlock = 256;
+
+template <typename SpansOfColumn>
+void MaskByColumns(const FrameView& f, SpansOfColumn spansOf) {
+  KeptSpans spans[kColumnBlock];
+  uint8_t keep[kColumnBlock];
+  for (int i0 = 0; i0 < f.width; i0 += kColumnBlock) {
+    const int count = std::min(kColumnBlock, f.width - i0);
+    for (int k = 0; k < count; ++k) spans[k] = spansOf(i0 + k);
+    for (int n = 0; n < f.height; ++n) {
+      for (int k = 0; k < count; ++k) keep[k] = spans[k].Keeps(n);
+      WriteRow(f, n, i0, keep, count);
+    }
+  }
+}
+
+template <typename SpansOfRow>
+void MaskByRows(const FrameView& f, SpansOfRow spansOf) {
+  uint8_t keep[kColumnBlock];
+  for (int n = 0; n < f.height; ++n) {
+    const KeptSpans spans = spansOf(n);
+    for (int i0 = 0; i0 < f.width; i0 += kColumnBlock) {
+      const int count = std::min(kColumnBlock, f.width - i0);
+      for (int k = 0; k < count; ++k) keep[k] = spans.Keeps(i0 + k);
+      WriteRow(f, n, i0, keep, count);
+    }
+  }
 }
 
 void PageMask(const FrameView& f, int direction, float m) {
   if (direction < 0 || direction > 7) return;  // other directions keep the first fill
   const int W = f.width, H = f.height;
   if (IsRowEdge(direction)) {
-    for (int n = 0; n < H; ++n) {
-      const int v = EdgeFrontPosition(n, m, W, H, direction);
-      for (int i = 0; i < W; ++i) PutPixel(f, n, i, PageCopies(direction, i, v));
-    }
-    return;
-  }
-  int v[kColumnBlock];
-  for (int i0 = 0; i0 < W; i0 += kColumnBlock) {
-    const int count = std::min(kColumnBlock, W - i0);
-    for (int k = 0; k < count; ++k) v[k] = EdgeFrontPosition(i0 + k, m, W, H, direction);
-    for (int n = 0; n < H; ++n)
-      for (int k = 0; k < count; ++k) PutPixel(f, n, i0 + k, PageCopies(direction, n, v[k]));
+    MaskByRows(
+        f, [&](int n) { return PageSpans(direction, EdgeFrontPosition(n, m, W, H, direction)); });
+  } else {
+    MaskByColumns(
+        f, [&](int i) { return PageSpans(direction, EdgeFrontPosition(i, m, W, H, direction)); });
   }
 }
 
@@ -112,22 +155,15 @@ void BlendMask(const FrameView& f, int direction, float m) {
   const double p1 = 0.5 + 0.5 * m, p2 = 0.5 - 0.5 * m;
   if (IsRowEdge(direction)) {
     // Both sides use the "Left" front.
-    for (int n = 0; n < H; ++n) {
-      const int a = EdgeFrontPosition(n, p1, W, H, kLeft);
-      const int b = EdgeFrontPosition(n, p2, W, H, kLeft);
-      for (int i = 0; i < W; ++i) PutPixel(f, n, i, BlendCopies(i, a, b, false));
-    }
-    return;
-  }
-  int a[kColumnBlock], b[kColumnBlock];
-  for (int i0 = 0; i0 < W; i0 += kColumnBlock) {
-    const int count = std::min(kColumnBlock, W - i0);
-    for (int k = 0; k < count; ++k) {
-      a[k] = EdgeFrontPosition(i0 + k, p1, W, H, direction);
-      b[k] = EdgeFrontPosition(i0 + k, p2, W, H, direction);
-    }
-    for (int n = 0; n < H; ++n)
-      for (int k = 0; k < count; ++k) PutPixel(f, n, i0 + k, BlendCopies(n, a[k], b[k], true));
+    MaskByRows(f, [&](int n) {
+      return BlendSpans(EdgeFrontPosition(n, p1, W, H, kLeft),
+                        EdgeFrontPosition(n, p2, W, H, kLeft), false);
+    });
+  } else {
+    MaskByColumns(f, [&](int i) {
+      return BlendSpans(EdgeFrontPosition(i, p1, W, H, direction),
+                        EdgeFrontPosition(i, p2, W, H, direction), true);
+    });
   }
 }
 
@@ -137,7 +173,8 @@ void IrisMask(const FrameView& f, bool hole, float m) {
   const int cx = W / 2, cy = H / 2;
   const double r0 = std::trunc(cx * double(m));
   // The radius factor lies between 0.843 and max(1, 1.0112 m), so far inside and far outside the
-  // answer is known without the trigonometry; only a ring around the flower is measured.
+  // answer is known without the trigonometry; only a ring around the flower is measured. A radius
+  // below 1 reaches no pixel (every distance is at least 1).
   double surelyInside = -1, surelyOutside = -1;  // as squared distances
   if (r0 >= 1) {
     const double lo = std::trunc(0.843 * r0);
@@ -145,27 +182,26 @@ void IrisMask(const FrameView& f, bool hole, float m) {
     if (lo >= 1) surelyInside = lo * lo;
     surelyOutside = (hi + 1) * (hi + 1);
   }
+  uint8_t keep[kColumnBlock];
   for (int n = 0; n < H; ++n) {
     const double dy = n - cy;
-    for (int i = 0; i < W; ++i) {
-      const double dx = i - cx;
-      const double squared = dx * dx + dy * dy;
-      bool inside;
-      if (r0 < 1) {
-        inside = false;  // a radius of 0 or less reaches no pixel (every distance is at least 1)
-      } else if (squared <= surelyInside) {
-        inside = true;
-      } else if (squared > surelyOutside) {
-        inside = false;
-      } else {
-        double d = float(zmath::Sqrt(squared));
-        if (d == 0) d = 1;
-        const double sine = std::clamp(dy / d, -1.0, 1.0);
-        const double theta = i > cx ? zmath::Asin(sine) : kPi - zmath::Asin(sine);
-        const double r = std::trunc(IrisRadiusFactor(theta, m) * r0);
-        inside = r >= d;
+    for (int i0 = 0; i0 < W; i0 += kColumnBlock) {
+      const int count = std::min(kColumnBlock, W - i0);
+      for (int k = 0; k < count; ++k) {
+        const int i = i0 + k;
+        const double dx = i - cx;
+        const double squared = dx * dx + dy * dy;
+        bool inside = squared <= surelyInside;
+        if (!inside && squared <= surelyOutside) {
+          double d = float(zmath::Sqrt(squared));
+          if (d == 0) d = 1;
+          const double sine = std::clamp(dy / d, -1.0, 1.0);
+          const double theta = i > cx ? zmath::Asin(sine) : kPi - zmath::Asin(sine);
+          inside = std::trunc(IrisRadiusFactor(theta, m) * r0) >= d;
+        }
+        keep[k] = inside != hole;
       }
-      PutPixel(f, n, i, hole ? !inside : inside);
+      WriteRow(f, n, i0, keep, count);
     }
   }
 }
@@ -236,13 +272,21 @@ void SweepLeft(HeatField& field, Cooling k) {
 
 void SweepRight(HeatField& field, Cooling k) {
   const int last = field.width - 2;
+  // Each average lands one cell right of the cells it reads, so the row is worked in blocks from
+  // the right, each block reading a copy of its original cells.
+  constexpr int kBlock = 256;
+  uint8_t original[kBlock + 1];
   for (int y = 1; y <= field.height - 2; ++y) {
-    uint8_t* row = field.Row(y);
+    uint8_t* __restrict row = field.Row(y);
     const uint8_t* __restrict above = field.Row(y - 1);
     const uint8_t* __restrict below = field.Row(y + 1);
     const uint8_t firstCooled = Cool(row[1], k);
-    for (int x = last; x >= 1; --x)
-      row[x + 1] = uint8_t((row[x] + above[x] + below[x] + row[x - 1]) >> 2);
+    for (int x1 = last + 1; x1 > 1; x1 -= kBlock) {
+      const int x0 = std::max(1, x1 - kBlock);  // this block: x0 .. x1 - 1
+      std::memcpy(original, row + x0 - 1, size_t(x1 - x0 + 1));
+      for (int x = x0; x < x1; ++x)
+        row[x + 1] = uint8_t((original[x - x0 + 1] + above[x] + below[x] + original[x - x0]) >> 2);
+    }
     row[1] = firstCooled;
   }
 }

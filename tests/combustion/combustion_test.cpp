@@ -118,6 +118,9 @@ MaskRun RunMask(int w, int h, int planes, int effectMode, int direction, float m
   MaskRun run{testing::StructuredPicture(w, h, std::max(planes, 1)),
               Filled(w, h, planes, sentinel)};
   if (planes != run.source.planes) run.source = Filled(w, h, planes, 77);
+  // No black source pixels, so a copied pixel can be told from a cleared one.
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) run.source.At(x, y)[0] |= 1;
   ApplyTransitionMask(CombustionFrame(run.source, run.out, nullptr), effectMode, direction, m);
   return run;
 }
@@ -199,6 +202,52 @@ TEST(TransitionMask, UnknownPageDirectionAndOtherPixelSizesKeepTheFirstFill) {
   }
 }
 
+// "Page" and "Blend" exactly as written, pixel by pixel, against the engine (which writes runs).
+bool PageKeeps(int direction, int n, int i, int W, int H, float m) {
+  const bool rowEdge = direction == kLeft || direction == kRight;
+  const int v = EdgeFrontPosition(rowEdge ? n : i, m, W, H, direction);
+  const int x = rowEdge ? i : n;
+  if (v == -1) return direction >= kLeftBtm && direction <= kRight;
+  if (v == -2) return direction <= kLeft || direction == kRightTop;
+  switch (direction) {
+    case kTop:
+    case kLeft: return x <= v;
+    case kLeftTop:
+    case kRightTop: return x < v;
+    case kRight: return x > v;
+    default: return x >= v;
+  }
+}
+
+bool BlendKeeps(int direction, int n, int i, int W, int H, float m) {
+  const bool rowEdge = direction == kLeft || direction == kRight;
+  const int p = rowEdge ? n : i, x = rowEdge ? i : n, d = rowEdge ? kLeft : direction;
+  const int a = EdgeFrontPosition(p, 0.5 + 0.5 * m, W, H, d);
+  const int b = EdgeFrontPosition(p, 0.5 - 0.5 * m, W, H, d);
+  if (a >= 0) return x > a || x < b;
+  if (b >= 0) return x < b;
+  return !rowEdge && a == b;
+}
+
+TEST(TransitionMask, PageAndBlendMatchTheRulesAtEveryPixel) {
+  const int W = 530, H = 40;  // wider than one block of columns
+  for (int direction = 0; direction < 8; ++direction)
+    for (int phase : {0, 10, 45, 80, 100, 200}) {
+      const float m = PhaseFactor(kPage, phase);
+      const MaskRun page = RunMask(W, H, 3, kPage, direction, m);
+      const MaskRun blend = RunMask(W, H, 3, kBlend, direction, m);
+      for (int n = 0; n < H; ++n)
+        for (int i = 0; i < W; ++i) {
+          ASSERT_EQ(PixelIsCopy(page.out, page.source, i, n) && !PixelIsClear(page.out, i, n),
+                    PageKeeps(direction, n, i, W, H, m))
+              << "page " << direction << " phase " << phase << " at " << i << "," << n;
+          ASSERT_EQ(PixelIsCopy(blend.out, blend.source, i, n) && !PixelIsClear(blend.out, i, n),
+                    BlendKeeps(direction, n, i, W, H, m))
+              << "blend " << direction << " phase " << phase << " at " << i << "," << n;
+        }
+    }
+}
+
 // The iris exactly as written, pixel by pixel, against the engine (which skips the trigonometry
 // far inside and far outside the flower).
 bool IrisInside(int W, int H, int n, int i, float m) {
@@ -215,7 +264,7 @@ TEST(TransitionMask, IrisMatchesTheFormulaAtEveryPixel) {
   struct Size {
     int w, h;
   };
-  for (Size s : {Size{61, 47}, Size{120, 90}, Size{7, 3}})
+  for (Size s : {Size{61, 47}, Size{120, 90}, Size{7, 3}, Size{530, 9}})
     for (int phase : {0, 5, 25, 40, 90, 100, 150, 255}) {
       const float mh = PhaseFactor(kHole, phase), mg = PhaseFactor(kGate, phase);
       const MaskRun hole = RunMask(s.w, s.h, 3, kHole, 0, mh);
@@ -289,7 +338,7 @@ TEST(PropagateFlames, MatchesTheCellByCellSweepInEveryDirection) {
     int oxygen, gravity;
   };
   TestNoise noise{12345};
-  for (Size size : {Size{0, 0}, Size{1, 2}, Size{3, 3}, Size{17, 9}, Size{64, 5}})
+  for (Size size : {Size{0, 0}, Size{1, 2}, Size{3, 3}, Size{17, 9}, Size{64, 5}, Size{600, 3}})
     for (Air air : {Air{6, 10}, Air{0, 0}, Air{255, 255}, Air{40, 100}, Air{100, 50}, Air{30, 255}})
       for (int direction = 0; direction < 8; ++direction) {
         FieldHolder h(size.w, size.h);
