@@ -1,0 +1,132 @@
+// Renders the gallery pictures of Ice, Candle, Fire and Cryo into a directory as PNG files, on the
+// sample photograph (docs/sample/chelsea.png) and on a structured picture with a selection. Each
+// picture is a final rendering in a freshly loaded module. Not run by the tests:
+//   zar_field_gallery <source dir> <output dir>
+#include <png.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "effects/ice/ice_engine.h"
+#include "framework/plugin_spec.h"
+#include "tests/ice/engine_harness.h"
+#include "tests/support/png.h"
+
+namespace zar::testing {
+namespace {
+
+Image ReadPngRgb(const std::string& path) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&png, path.c_str())) return {};
+  png.format = PNG_FORMAT_RGB;
+  Image image(int(png.width), int(png.height), 3);
+  if (!png_image_finish_read(&png, nullptr, image.pixels.data(), image.rowBytes, nullptr))
+    return {};
+  return image;
+}
+
+using Engine =
+    std::function<void(const FrameView&, const WorkingParameters&, int32_t, ModuleFixture&)>;
+
+Image Render(const Engine& engine, const Image& in, const Image* mask,
+             const WorkingParameters& params) {
+  Image out = OutputFor(in);
+  ModuleFixture module;
+  engine(FrameOf(in, out, mask), params, params.iterations, module);
+  return out;
+}
+
+struct Variant {
+  const char* name;
+  std::function<void(WorkingParameters&)> change;
+  bool selection;
+};
+
+}  // namespace
+}  // namespace zar::testing
+
+int main(int argc, char** argv) {
+  using namespace zar;
+  using namespace zar::testing;
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s <source dir> <output dir>\n", argv[0]);
+    return 2;
+  }
+  const std::string source = argv[1], outDir = argv[2];
+  const Image photo = ReadPngRgb(source + "/docs/sample/chelsea.png");
+  if (photo.width == 0) {
+    std::fprintf(stderr, "cannot read the sample photograph\n");
+    return 1;
+  }
+  const Image structured = StructuredPicture(360, 240);
+  const Image ellipse = EllipseMask(360, 240);
+
+  const Engine ice = [](const FrameView& frame, const WorkingParameters& params, int32_t n,
+                        ModuleFixture& m) {
+    IceEngineState state;
+    RunIceEngine(frame, params, n, m.previewState, m.colorRamp, m.rng, state);
+  };
+  struct Effect {
+    const char* name;
+    const PluginSpec* spec;
+    Engine engine;
+    std::vector<Variant> variants;
+  };
+  const std::vector<Effect> effects = {
+      {"ice",
+       &kIceSpec,
+       ice,
+       {{"defaults", [](WorkingParameters&) {}, false},
+        {"direction-right", [](WorkingParameters& p) { p.flameDirection = 6; }, false},
+        {"mask-in", [](WorkingParameters& p) { p.maskMode = 0; }, false},
+        {"mask-out-invert",
+         [](WorkingParameters& p) {
+           p.maskMode = 1;
+           p.maskInvert = 1;
+         },
+         false},
+        {"droplets", [](WorkingParameters& p) { p.maskDroplet = 1; }, false},
+        {"displaced",
+         [](WorkingParameters& p) {
+           p.radius = 40;
+           p.rotation = 45;
+         },
+         false},
+        {"selection", [](WorkingParameters&) {}, true}}},
+      {"candle",
+       &kCandleSpec,
+       ice,
+       {{"defaults", [](WorkingParameters&) {}, false},
+        {"direction-left-top", [](WorkingParameters& p) { p.flameDirection = 1; }, false},
+        {"mask-both", [](WorkingParameters& p) { p.maskMode = 2; }, false},
+        {"mask-in", [](WorkingParameters& p) { p.maskMode = 0; }, false},
+        {"droplets", [](WorkingParameters& p) { p.maskDroplet = 1; }, false},
+        {"displaced",
+         [](WorkingParameters& p) {
+           p.radius = 30;
+           p.rotation = 90;
+         },
+         false},
+        {"selection", [](WorkingParameters&) {}, true}}},
+  };
+  int written = 0;
+  for (const Effect& effect : effects) {
+    for (const Variant& variant : effect.variants) {
+      WorkingParameters params = effect.spec->defaults;
+      variant.change(params);
+      const Image& in = variant.selection ? structured : photo;
+      const Image out = Render(effect.engine, in, variant.selection ? &ellipse : nullptr, params);
+      const std::string path = outDir + "/" + effect.name + "-" + variant.name + ".png";
+      if (!WritePng(path, out)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return 1;
+      }
+      std::printf("%s  %s\n", PixelHash(out).c_str(), path.c_str());
+      ++written;
+    }
+  }
+  std::printf("%d pictures\n", written);
+  return 0;
+}
