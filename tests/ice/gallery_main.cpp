@@ -11,6 +11,7 @@
 #include "effects/ice/ice_engine.h"
 #include "framework/plugin_spec.h"
 #include "tests/ice/engine_harness.h"
+#include "tests/ice/pinned_cases.h"
 #include "tests/support/png.h"
 
 namespace zar::testing {
@@ -38,6 +39,15 @@ Image Render(const Engine& engine, const Image& in, const Image* mask,
   return out;
 }
 
+// Nearest-neighbour enlargement, for looking at small pictures.
+Image Enlarged(const Image& in, int factor) {
+  Image out(in.width * factor, in.height * factor, in.planes);
+  for (int y = 0; y < out.height; ++y)
+    for (int x = 0; x < out.width; ++x)
+      for (int p = 0; p < in.planes; ++p) out.At(x, y)[p] = in.At(x / factor, y / factor)[p];
+  return out;
+}
+
 struct Variant {
   const char* name;
   std::function<void(WorkingParameters&)> change;
@@ -50,11 +60,21 @@ struct Variant {
 int main(int argc, char** argv) {
   using namespace zar;
   using namespace zar::testing;
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s <source dir> <output dir>\n", argv[0]);
+  if (argc != 3 && !(argc == 4 && std::string(argv[3]) == "pinned")) {
+    std::fprintf(stderr, "usage: %s <source dir> <output dir> [pinned]\n", argv[0]);
     return 2;
   }
   const std::string source = argv[1], outDir = argv[2];
+  if (argc == 4) {
+    // The pictures the tests pin, with their hashes.
+    for (const PinnedCase& c : IcePinnedCases()) {
+      const Image out = RenderPinned(c);
+      const std::string path = outDir + "/pinned-" + c.name + ".png";
+      if (!WritePng(path, Enlarged(out, 3))) return 1;
+      std::printf("%s  %s\n", PixelHash(out).c_str(), c.name);
+    }
+    return 0;
+  }
   const Image photo = ReadPngRgb(source + "/docs/sample/chelsea.png");
   if (photo.width == 0) {
     std::fprintf(stderr, "cannot read the sample photograph\n");
