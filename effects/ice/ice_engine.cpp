@@ -42,7 +42,11 @@ void FeedDiscs(uint8_t* mainField, const uint8_t* S, const FieldExtents& e,
     const int64_t B = int64_t(std::trunc((zmath::Sin(1.1 * phi) + 1) * double(c.D)));
     wobblePhase = phi + c.dPhi;
     if (wobblePhase > 10000) wobblePhase = 0;
-    if (M == 0) M = 2;
+    // A band of radius 0 or 1 keeps nothing: with radius 1 only the disc's centre column lies
+    // within it, and the window ends just before that column unless the wobble reaches past it.
+    // Both become 2. (Radius 1 comes from a smallest radius E of 1, as the first draw after the
+    // reseed is even; it would leave whole strips of common preview sizes unfed.)
+    if (M < 2) M = 2;
     for (int64_t K = 1; K < N;) {
       int64_t L = c.E + rng.Next() % (c.E + 1);
       if (L == 0) L = 2;

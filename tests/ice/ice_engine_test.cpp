@@ -152,24 +152,44 @@ TEST(IceDefaults, TheFirstDrawAfterReseedingWithZeroIsEven) {
   EXPECT_EQ(rng.Next() % 2, 0);
 }
 
-struct StripCase {
-  const PluginSpec* spec;
-  int height;
-  bool fedAsWritten;
-};
+TEST(IceDefaults, StripsWithDiscRadiusOneAreFed) {
+  // Ice at 52..108 rows and Candle at 32..67 rows: wv is 2 or 3, so E = 1 and the band radius M
+  // drawn is 1, which is taken as 2 like a radius of 0. Each strip is fed, at the edges of the
+  // bands as inside them.
+  const std::pair<const PluginSpec*, int> cases[] = {
+      {&kIceSpec, 51},    {&kIceSpec, 52},    {&kIceSpec, 80},    {&kIceSpec, 108},
+      {&kIceSpec, 109},   {&kCandleSpec, 31}, {&kCandleSpec, 32}, {&kCandleSpec, 50},
+      {&kCandleSpec, 67}, {&kCandleSpec, 68}};
+  for (const auto& [spec, height] : cases) {
+    const Image in = StructuredPicture(120, height);
+    const Image out = RenderFresh<IceModule>(in, spec->defaults);
+    EXPECT_NE(out.pixels, in.pixels) << spec->name << " " << height;
+  }
+}
 
-TEST(IceDefaults, StripsWithDiscRadiusOneStayUnchanged) {
-  // Ice: 52..108 rows give wv of 2 or 3, so E = 1 and M = 1, and a window offset D of 0; Candle
-  // the same at 32..67 rows. Just outside those bands the strips are fed.
-  const StripCase cases[] = {{&kIceSpec, 51, true},     {&kIceSpec, 52, false},
-                             {&kIceSpec, 80, false},    {&kIceSpec, 108, false},
-                             {&kIceSpec, 109, true},    {&kCandleSpec, 31, true},
-                             {&kCandleSpec, 32, false}, {&kCandleSpec, 50, false},
-                             {&kCandleSpec, 67, false}, {&kCandleSpec, 68, true}};
-  for (const StripCase& c : cases) {
-    const Image in = StructuredPicture(120, c.height);
-    const Image out = RenderFresh<IceModule>(in, c.spec->defaults);
-    EXPECT_EQ(out.pixels != in.pixels, c.fedAsWritten) << c.spec->name << " " << c.height;
+TEST(IceDefaults, RadiusOneIsTakenAsTwo) {
+  // One band (E = 1, M = 1 -> 2) on a field of sources: the discs of radius 2 feed the column
+  // left of each centre, which the window [K - L, K) holds.
+  WorkingParameters p{};
+  p.width = 2;  // wv = 2 * 255 / 255 = 2 on 250 rows
+  p.space = 0;
+  FieldExtents e;
+  e.W = e.w = 20;
+  e.H = 250;
+  e.P = e.N = 24;
+  e.R = 255;
+  const IceStepConstants c = ComputeIceStepConstants(p, e.R);
+  ASSERT_EQ(c.E, 1);
+  ASSERT_EQ(c.D, 0);
+  std::vector<uint8_t> mainField(size_t(e.P) * e.R, 0), sources(mainField.size(), 200);
+  Rng rng;
+  float phase = 0;
+  FeedDiscs(mainField.data(), sources.data(), e, c, p.space, rng, phase);
+  // Band rows advance by trunc(1.2 * 2) = 2, so every row from 1 on is fed somewhere.
+  for (int r = 1; r < e.R - 1; ++r) {
+    int fed = 0;
+    for (int col = 0; col < e.P; ++col) fed += mainField[size_t(r) * e.P + col] != 0;
+    EXPECT_GT(fed, 0) << r;
   }
 }
 

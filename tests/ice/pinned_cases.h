@@ -43,53 +43,56 @@ inline Image PinnedMask(Picture picture) {
 
 inline const std::vector<PinnedCase>& IcePinnedCases() {
   static const std::vector<PinnedCase> cases = {
-      {"ice-defaults", &kIceSpec, [](WorkingParameters&) {}, Picture::kPhoto, ""},
-      {"candle-defaults", &kCandleSpec, [](WorkingParameters&) {}, Picture::kPhoto, ""},
-      {"ice-selection", &kIceSpec, [](WorkingParameters&) {}, Picture::kStructuredSelected, ""},
+      {"ice-defaults", &kIceSpec, [](WorkingParameters&) {}, Picture::kPhoto, "eb23d95403b5b794"},
+      {"candle-defaults", &kCandleSpec, [](WorkingParameters&) {}, Picture::kPhoto,
+       "59d88a5b6111eb1f"},
+      {"ice-selection", &kIceSpec, [](WorkingParameters&) {}, Picture::kStructuredSelected,
+       "6cd7d5a7536027c5"},
       {"candle-selection", &kCandleSpec, [](WorkingParameters&) {}, Picture::kStructuredSelected,
-       ""},
+       "172577419f57754e"},
       {"ice-right-both", &kIceSpec,
        [](WorkingParameters& p) {
          p.flameDirection = 6;
          p.maskMode = 2;
        },
-       Picture::kPhoto, ""},
+       Picture::kPhoto, "b456f78f69a8203f"},
       {"candle-left-top-in", &kCandleSpec,
        [](WorkingParameters& p) {
          p.flameDirection = 1;
          p.maskMode = 0;
        },
-       Picture::kPhoto, ""},
+       Picture::kPhoto, "019c70e9f6f46a8f"},
       {"ice-droplets-selection", &kIceSpec,
        [](WorkingParameters& p) {
          p.maskDroplet = 1;
          p.maskMode = 2;
        },
-       Picture::kStructuredSelected, ""},
+       Picture::kStructuredSelected, "25686b05975e4ed6"},
       {"candle-droplets", &kCandleSpec,
        [](WorkingParameters& p) {
          p.maskDroplet = 1;
          p.maskMode = 2;
        },
-       Picture::kStructured, ""},
+       Picture::kStructured, "68dc874eafc974b1"},
       {"ice-displaced-selection", &kIceSpec,
        [](WorkingParameters& p) {
          p.radius = 60;
          p.rotation = 45;
        },
-       Picture::kStructuredSelected, ""},
+       Picture::kStructuredSelected, "c5ac9e4650bd0ad9"},
       {"candle-out-invert", &kCandleSpec,
        [](WorkingParameters& p) {
          p.maskMode = 1;
          p.maskInvert = 1;
        },
-       Picture::kStructured, ""},
+       Picture::kStructured, "1ca41be42ddeea46"},
       {"candle-four-planes", &kCandleSpec, [](WorkingParameters&) {},
-       Picture::kStructuredFourPlanes, ""},
-      {"ice-300-rows", &kIceSpec, [](WorkingParameters&) {}, Picture::kTall, ""},
-      {"candle-300-rows", &kCandleSpec, [](WorkingParameters&) {}, Picture::kTall, ""},
+       Picture::kStructuredFourPlanes, "bebf9a73b014adab"},
+      {"ice-300-rows", &kIceSpec, [](WorkingParameters&) {}, Picture::kTall, "423f292825c54f30"},
+      {"candle-300-rows", &kCandleSpec, [](WorkingParameters&) {}, Picture::kTall,
+       "5746af77d3a31159"},
       {"ice-300-rows-both", &kIceSpec, [](WorkingParameters& p) { p.maskMode = 2; }, Picture::kTall,
-       ""},
+       "2d653d9ce4c60f42"},
   };
   return cases;
 }
