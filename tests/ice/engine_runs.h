@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "effects/ice/ice_engine.h"
+#include "framework/plugin_spec.h"
 #include "tests/ice/engine_harness.h"
 
 namespace zar::testing {
@@ -24,6 +25,10 @@ struct IceModule {
     RunIceEngine(frame, params, iterationCount, module.previewState, module.colorRamp, module.rng,
                  state);
   }
+  WorkingFields& fields() { return state.fields; }
+
+  // The deliverables that run this engine.
+  static constexpr const PluginSpec* kSpecs[2] = {&kIceSpec, &kCandleSpec};
 };
 
 // A final rendering of `in` (with an optional selection) in the given module.
