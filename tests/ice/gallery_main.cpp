@@ -12,6 +12,7 @@
 #include "framework/plugin_spec.h"
 #include "tests/ice/engine_harness.h"
 #include "tests/ice/pinned_cases.h"
+#include "tests/fire/fire_runs.h"
 #include "tests/support/png.h"
 
 namespace zar::testing {
@@ -68,7 +69,13 @@ int main(int argc, char** argv) {
   if (argc == 4) {
     // The pictures the tests pin, with their hashes.
     for (const PinnedCase& c : IcePinnedCases()) {
-      const Image out = RenderPinned(c);
+      const Image out = RenderPinned<IceModule>(c);
+      const std::string path = outDir + "/pinned-" + c.name + ".png";
+      if (!WritePng(path, Enlarged(out, 3))) return 1;
+      std::printf("%s  %s\n", PixelHash(out).c_str(), c.name);
+    }
+    for (const PinnedCase& c : FirePinnedCases()) {
+      const Image out = RenderPinned<FireModule>(c);
       const std::string path = outDir + "/pinned-" + c.name + ".png";
       if (!WritePng(path, Enlarged(out, 3))) return 1;
       std::printf("%s  %s\n", PixelHash(out).c_str(), c.name);

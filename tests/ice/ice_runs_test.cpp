@@ -34,7 +34,7 @@ uint8_t Cell(const WorkingFields& f, const uint8_t* field, int c, int r) {
 
 TEST(IcePictures, PinnedFinalRenderingsOfAFreshModule) {
   for (const testing::PinnedCase& c : testing::IcePinnedCases())
-    EXPECT_EQ(PixelHash(testing::RenderPinned(c)), c.hash) << c.name;
+    EXPECT_EQ(PixelHash(testing::RenderPinned<IceModule>(c)), c.hash) << c.name;
 }
 
 TEST(IcePictures, ThreeHundredRowsRenderAsBeforeTheRadiusOneMend) {

@@ -97,12 +97,14 @@ inline const std::vector<PinnedCase>& IcePinnedCases() {
   return cases;
 }
 
-inline Image RenderPinned(const PinnedCase& c) {
+// A final rendering of the case in a freshly loaded module of the engine.
+template <typename Module>
+Image RenderPinned(const PinnedCase& c) {
   WorkingParameters params = c.spec->defaults;
   c.change(params);
   const Image in = PinnedPicture(c.picture);
   const Image mask = PinnedMask(c.picture);
-  return RenderFresh<IceModule>(in, params, mask.width ? &mask : nullptr);
+  return RenderFresh<Module>(in, params, mask.width ? &mask : nullptr);
 }
 
 }  // namespace zar::testing
