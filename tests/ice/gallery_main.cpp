@@ -1,7 +1,9 @@
 // Renders the gallery pictures of Ice, Candle, Fire and Cryo into a directory as PNG files, on the
-// sample photograph (docs/sample/chelsea.png) and on a structured picture with a selection. Each
+// sample photograph (docs/sample/chelsea.png), without and with an elliptic selection. Each
 // picture is a final rendering in a freshly loaded module. Not run by the tests:
 //   zar_field_gallery <source dir> <output dir>
+// With a third argument "pinned" it writes the pictures the tests pin instead (enlarged three
+// times), with their hashes.
 #include <png.h>
 
 #include <cstdio>
@@ -10,9 +12,9 @@
 
 #include "effects/ice/ice_engine.h"
 #include "framework/plugin_spec.h"
+#include "tests/fire/fire_runs.h"
 #include "tests/ice/engine_harness.h"
 #include "tests/ice/pinned_cases.h"
-#include "tests/fire/fire_runs.h"
 #include "tests/support/png.h"
 
 namespace zar::testing {
@@ -87,13 +89,20 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot read the sample photograph\n");
     return 1;
   }
-  const Image structured = StructuredPicture(360, 240);
-  const Image ellipse = EllipseMask(360, 240);
+  // The photograph with an elliptic selection of its centre.
+  const Image ellipse = EllipseMask(photo.width, photo.height);
 
   const Engine ice = [](const FrameView& frame, const WorkingParameters& params, int32_t n,
                         ModuleFixture& m) {
     IceEngineState state;
     RunIceEngine(frame, params, n, m.previewState, m.colorRamp, m.rng, state);
+    ReleaseFields(state.fields);
+  };
+  const Engine fire = [](const FrameView& frame, const WorkingParameters& params, int32_t n,
+                         ModuleFixture& m) {
+    FireEngineState state;
+    RunFireEngine(frame, params, n, m.previewState, m.colorRamp, m.rng, state);
+    ReleaseFields(state.fields);
   };
   struct Effect {
     const char* name;
@@ -101,50 +110,84 @@ int main(int argc, char** argv) {
     Engine engine;
     std::vector<Variant> variants;
   };
+  auto same = [](WorkingParameters&) {};
   const std::vector<Effect> effects = {
       {"ice",
        &kIceSpec,
        ice,
-       {{"defaults", [](WorkingParameters&) {}, false},
-        {"direction-right", [](WorkingParameters& p) { p.flameDirection = 6; }, false},
-        {"mask-in", [](WorkingParameters& p) { p.maskMode = 0; }, false},
-        {"mask-out-invert",
+       {{"defaults", same, false},
+        {"selection", same, true},
+        {"selection-right", [](WorkingParameters& p) { p.flameDirection = 6; }, true},
+        {"mask-both", [](WorkingParameters& p) { p.maskMode = 2; }, false},
+        {"selection-mask-in", [](WorkingParameters& p) { p.maskMode = 0; }, true},
+        {"selection-both-droplets",
          [](WorkingParameters& p) {
-           p.maskMode = 1;
-           p.maskInvert = 1;
+           p.maskMode = 2;
+           p.maskDroplet = 1;
          },
-         false},
-        {"droplets", [](WorkingParameters& p) { p.maskDroplet = 1; }, false},
-        {"displaced",
+         true},
+        {"selection-displaced",
          [](WorkingParameters& p) {
            p.radius = 40;
            p.rotation = 45;
          },
-         false},
-        {"selection", [](WorkingParameters&) {}, true}}},
+         true}}},
       {"candle",
        &kCandleSpec,
        ice,
-       {{"defaults", [](WorkingParameters&) {}, false},
-        {"direction-left-top", [](WorkingParameters& p) { p.flameDirection = 1; }, false},
+       {{"defaults", same, false},
+        {"selection", same, true},
+        {"selection-left-top", [](WorkingParameters& p) { p.flameDirection = 1; }, true},
         {"mask-both", [](WorkingParameters& p) { p.maskMode = 2; }, false},
-        {"mask-in", [](WorkingParameters& p) { p.maskMode = 0; }, false},
-        {"droplets", [](WorkingParameters& p) { p.maskDroplet = 1; }, false},
-        {"displaced",
+        {"selection-mask-in", [](WorkingParameters& p) { p.maskMode = 0; }, true},
+        {"selection-both-droplets",
+         [](WorkingParameters& p) {
+           p.maskMode = 2;
+           p.maskDroplet = 1;
+         },
+         true},
+        {"selection-displaced",
          [](WorkingParameters& p) {
            p.radius = 30;
            p.rotation = 90;
          },
-         false},
-        {"selection", [](WorkingParameters&) {}, true}}},
+         true}}},
+      {"fire",
+       &kFireSpec,
+       fire,
+       {{"defaults", same, false},
+        {"selection", same, true},
+        {"selection-left", [](WorkingParameters& p) { p.flameDirection = 2; }, true},
+        {"selection-mask-in", [](WorkingParameters& p) { p.maskMode = 0; }, true},
+        {"selection-both-droplets",
+         [](WorkingParameters& p) {
+           p.maskMode = 2;
+           p.maskDroplet = 1;
+         },
+         true},
+        {"selection-viscosity-254", [](WorkingParameters& p) { p.viscosity = 254; }, true}}},
+      {"cryo",
+       &kCryoSpec,
+       fire,
+       {{"defaults", same, false},
+        {"selection", same, true},
+        {"selection-right-btm", [](WorkingParameters& p) { p.flameDirection = 5; }, true},
+        {"selection-mask-in", [](WorkingParameters& p) { p.maskMode = 0; }, true},
+        {"selection-both-droplets",
+         [](WorkingParameters& p) {
+           p.maskMode = 2;
+           p.maskDroplet = 1;
+         },
+         true},
+        {"selection-viscosity-255", [](WorkingParameters& p) { p.viscosity = 255; }, true}}},
   };
   int written = 0;
   for (const Effect& effect : effects) {
     for (const Variant& variant : effect.variants) {
       WorkingParameters params = effect.spec->defaults;
       variant.change(params);
-      const Image& in = variant.selection ? structured : photo;
-      const Image out = Render(effect.engine, in, variant.selection ? &ellipse : nullptr, params);
+      const Image out =
+          Render(effect.engine, photo, variant.selection ? &ellipse : nullptr, params);
       const std::string path = outDir + "/" + effect.name + "-" + variant.name + ".png";
       if (!WritePng(path, out)) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
