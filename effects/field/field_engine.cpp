@@ -41,6 +41,52 @@ int32_t CellOffset(float d, int32_t limit) {
   return int32_t(v);
 }
 
+// ---- sources --------------------------------------------------------------------------------
+
+// Whether a pixel can be a source: always with 3 planes, with 4 when its fourth byte is set, with
+// 5 when its fourth or fifth byte is.
+template <int planes>
+bool Opaque(const uint8_t* px) {
+  if constexpr (planes == 4) return px[3] != 0;
+  if constexpr (planes == 5) return (px[3] | px[4]) != 0;
+  return true;
+}
+
+// Where the sources of image columns [x0, x1) land: cell (x + ox + 2, y + oy + 3).
+struct SourceSpan {
+  uint8_t* field;
+  int32_t ox, oy;
+  int32_t x0, x1;
+  uint8_t flip;  // 255 inverts the brightness
+};
+
+template <int planes>
+void SelectionSources(const FrameView& frame, const FieldExtents& e, const SourceSpan& s) {
+  for (int32_t y = 0; y < e.H; ++y) {
+    const int32_t ty = y + s.oy + 3;
+    if (ty < 0 || ty >= e.R) continue;
+    const uint8_t* mask = frame.mask + ptrdiff_t(y) * frame.maskRowBytes;
+    const uint8_t* in = frame.in + ptrdiff_t(y) * frame.inRowBytes;
+    uint8_t* cells = FieldRow(s.field, e.P, ty) + 2;
+    for (int32_t x = s.x0; x < s.x1; ++x)
+      if (mask[x] != 0 && Opaque<planes>(in + ptrdiff_t(x) * planes)) cells[x + s.ox] = 255;
+  }
+}
+
+template <int planes>
+void BrightnessSources(const FrameView& frame, const FieldExtents& e, const SourceSpan& s) {
+  for (int32_t y = 2; y <= e.H - 3; ++y) {
+    const int32_t ty = y + s.oy + 3;
+    if (ty < 0 || ty >= e.R) continue;
+    const uint8_t* in = frame.in + ptrdiff_t(y) * frame.inRowBytes;
+    uint8_t* cells = FieldRow(s.field, e.P, ty) + 2;
+    for (int32_t x = s.x0; x < s.x1; ++x) {
+      const uint8_t* px = in + ptrdiff_t(x) * planes;
+      if (Opaque<planes>(px)) cells[x + s.ox] = std::max({px[0], px[1], px[2]}) ^ s.flip;
+    }
+  }
+}
+
 // ---- the directional pass -------------------------------------------------------------------
 
 struct DirectionScan {
@@ -105,7 +151,8 @@ uint8_t Mix(double U, float V, uint8_t pixel, uint8_t colour) {
 
 uint8_t Coverage(float V) { return uint8_t(double(V) * 255 + 0.5); }
 
-void BlendPixel(uint8_t* px, int planes, const Ink& ink) {
+template <int planes>
+void BlendPixel(uint8_t* px, const Ink& ink) {
   const double U = 1.0 - double(ink.V);
   auto blend = [&] {
     px[0] = Mix(U, ink.V, px[0], ink.red);
@@ -117,9 +164,9 @@ void BlendPixel(uint8_t* px, int planes, const Ink& ink) {
     px[1] = ink.green;
     px[2] = ink.blue;
   };
-  if (planes == 3) {
+  if constexpr (planes == 3) {
     blend();
-  } else if (planes == 4) {
+  } else if constexpr (planes == 4) {
     if (px[3] != 0) {
       blend();
       px[3] = 255;
@@ -127,7 +174,7 @@ void BlendPixel(uint8_t* px, int planes, const Ink& ink) {
       paint();
       px[3] = Coverage(ink.V);
     }
-  } else if (planes == 5) {
+  } else {
     if (px[3] != 0)
       paint();
     else
@@ -138,7 +185,7 @@ void BlendPixel(uint8_t* px, int planes, const Ink& ink) {
 }
 
 // gate 0: only where the sources are set; 1: only where they are not; 2: everywhere.
-template <int gate>
+template <int planes, int gate>
 void CompositeRows(const FrameView& frame, const FieldExtents& e, const uint8_t* mainField,
                    const uint8_t* sourceField, const Ink* inks) {
   for (int32_t j = 1; j < e.H; ++j) {
@@ -150,9 +197,20 @@ void CompositeRows(const FrameView& frame, const FieldExtents& e, const uint8_t*
       if (v == 0) continue;
       if (gate == 0 && sources[i] == 0) continue;
       if (gate == 1 && sources[i] != 0) continue;
-      BlendPixel(out + ptrdiff_t(i) * frame.planes, frame.planes, inks[v]);
+      BlendPixel<planes>(out + ptrdiff_t(i) * planes, inks[v]);
     }
   }
+}
+
+template <int planes>
+void CompositeGated(const FrameView& frame, const FieldExtents& e, const uint8_t* mainField,
+                    const uint8_t* sourceField, const Ink* inks, int maskMode) {
+  if (maskMode == 0)
+    CompositeRows<planes, 0>(frame, e, mainField, sourceField, inks);
+  else if (maskMode == 1)
+    CompositeRows<planes, 1>(frame, e, mainField, sourceField, inks);
+  else
+    CompositeRows<planes, 2>(frame, e, mainField, sourceField, inks);
 }
 
 }  // namespace
@@ -237,55 +295,48 @@ void BuildSourceField(const FrameView& frame, const FieldExtents& e, uint8_t* so
   if (frame.mask != nullptr) {
     // A selection: 255 wherever it is set, over the whole strip; maskInvert plays no part.
     const auto [x0, x1] = columns(0, std::min(e.maskWidth, planes == 3 ? e.w : e.inWidth));
-    for (int32_t y = 0; y < e.H; ++y) {
-      const int32_t ty = y + oy + 3;
-      if (ty < 0 || ty >= e.R) continue;
-      const uint8_t* mask = frame.mask + ptrdiff_t(y) * frame.maskRowBytes;
-      const uint8_t* in = frame.in + ptrdiff_t(y) * frame.inRowBytes;
-      uint8_t* cells = FieldRow(sourceField, e.P, ty);
-      for (int32_t x = x0; x < x1; ++x) {
-        if (mask[x] == 0) continue;
-        const uint8_t* px = in + ptrdiff_t(x) * planes;
-        if (planes == 3 || (planes == 4 && px[3] != 0) ||
-            (planes == 5 && (px[3] != 0 || px[4] != 0)))
-          cells[x + ox + 2] = 255;
-      }
-    }
-    return;
+    const SourceSpan span{sourceField, ox, oy, x0, x1, 0};
+    if (planes == 3) return SelectionSources<3>(frame, e, span);
+    if (planes == 4) return SelectionSources<4>(frame, e, span);
+    return SelectionSources<5>(frame, e, span);
   }
   // No selection: the brightness of the pixels at least two away from the strip's edges.
   const auto [x0, x1] = columns(2, std::min(e.W - 2, e.inWidth));
-  for (int32_t y = 2; y <= e.H - 3; ++y) {
-    const int32_t ty = y + oy + 3;
-    if (ty < 0 || ty >= e.R) continue;
-    const uint8_t* in = frame.in + ptrdiff_t(y) * frame.inRowBytes;
-    uint8_t* cells = FieldRow(sourceField, e.P, ty);
-    for (int32_t x = x0; x < x1; ++x) {
-      const uint8_t* px = in + ptrdiff_t(x) * planes;
-      if (planes == 4 && px[3] == 0) continue;
-      if (planes == 5 && px[3] == 0 && px[4] == 0) continue;
-      const uint8_t brightness = std::max({px[0], px[1], px[2]});
-      cells[x + ox + 2] = maskInvert ? uint8_t(255 - brightness) : brightness;
-    }
-  }
+  const SourceSpan span{sourceField, ox, oy, x0, x1, uint8_t(maskInvert ? 255 : 0)};
+  if (planes == 3) return BrightnessSources<3>(frame, e, span);
+  if (planes == 4) return BrightnessSources<4>(frame, e, span);
+  BrightnessSources<5>(frame, e, span);
 }
 
 void TraceContour(uint8_t* field, int32_t P, int32_t R) {
-  const ptrdiff_t p = P;
+  // The scan marks a cell with 1 when it and its right, lower and lower-right neighbours are above
+  // 1 and its left and upper neighbours are nonzero, then clears every 1. A mark only ever
+  // replaces a value above 1, so a marked left or upper neighbour still counts as nonzero, and the
+  // right and lower ones are not visited yet: the marks of a run of cells can be worked out before
+  // any of them is written. Each row's ones are cleared once the row below has been marked, the
+  // last time the row is read.
+  constexpr int32_t kRun = 64;
+  auto clearOnes = [&](int32_t r) {
+    uint8_t* row = FieldRow(field, P, r);
+    for (int32_t c = 1; c <= P - 2; ++c) row[c] = row[c] == 1 ? 0 : row[c];
+  };
   for (int32_t r = 1; r <= R - 2; ++r) {
     uint8_t* row = FieldRow(field, P, r);
-    for (int32_t c = 1; c <= P - 2; ++c) {
-      uint8_t* cell = row + c;
-      if (cell[0] > 1 && cell[1] > 1 && cell[p] > 1 && cell[p + 1] > 1 && cell[-1] != 0 &&
-          cell[-p] != 0)
-        cell[0] = 1;
+    const uint8_t* up = row - P;
+    const uint8_t* down = row + P;
+    for (int32_t c0 = 1; c0 <= P - 2; c0 += kRun) {
+      const int32_t n = std::min(kRun, P - 1 - c0);
+      uint8_t mark[kRun];
+      for (int32_t i = 0; i < n; ++i) {
+        const int32_t c = c0 + i;
+        mark[i] = (row[c] > 1) & (row[c + 1] > 1) & (down[c] > 1) & (down[c + 1] > 1) &
+                  (row[c - 1] != 0) & (up[c] != 0);
+      }
+      for (int32_t i = 0; i < n; ++i) row[c0 + i] = mark[i] ? 1 : row[c0 + i];
     }
+    if (r >= 2) clearOnes(r - 1);
   }
-  for (int32_t r = 1; r <= R - 2; ++r) {
-    uint8_t* row = FieldRow(field, P, r);
-    for (int32_t c = 1; c <= P - 2; ++c)
-      if (row[c] == 1) row[c] = 0;
-  }
+  if (R >= 3) clearOnes(R - 2);
 }
 
 void DropDroplets(uint8_t* dropletField, const uint8_t* S, int32_t P, int32_t R, Rng& rng) {
@@ -372,12 +423,12 @@ void CompositeField(const FrameView& frame, const FieldExtents& e, const uint8_t
     const HeatColour c = SelectHeatColour(v, palette, alpha);
     inks[v] = {c.red, c.green, c.blue, float(c.strength)};
   }
-  if (maskMode == 0)
-    CompositeRows<0>(frame, e, mainField, sourceField, inks);
-  else if (maskMode == 1)
-    CompositeRows<1>(frame, e, mainField, sourceField, inks);
+  if (frame.planes == 3)
+    CompositeGated<3>(frame, e, mainField, sourceField, inks, maskMode);
+  else if (frame.planes == 4)
+    CompositeGated<4>(frame, e, mainField, sourceField, inks, maskMode);
   else
-    CompositeRows<2>(frame, e, mainField, sourceField, inks);
+    CompositeGated<5>(frame, e, mainField, sourceField, inks, maskMode);
 }
 
 // ---- the engine run -------------------------------------------------------------------------

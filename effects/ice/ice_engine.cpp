@@ -51,18 +51,23 @@ void FeedDiscs(uint8_t* mainField, const uint8_t* S, const FieldExtents& e,
       int64_t L = c.E + rng.Next() % (c.E + 1);
       if (L == 0) L = 2;
       const int64_t r = std::min(M, L);
-      // The disc (|j - K| < r, |i - F| < r) within the band, the window [K - L + B, K + A) and
-      // the field's interior.
+      // The disc ((j - K)^2 + (i - F)^2 < r^2) within the band, the window [K - L + B, K + A)
+      // and the field's interior.
       const int64_t i0 = std::max({F - M, F - r + 1, int64_t(1)});
       const int64_t i1 = std::min({F + M, F + r, R - 1});
-      const int64_t j0 = std::max({K - L + B, K - r + 1, int64_t(1)});
-      const int64_t j1 = std::min({K + A, K + r, N - 1});
+      const int64_t j0 = std::max(K - L + B, int64_t(1));
+      const int64_t j1 = std::min(K + A, N - 1);
       for (int64_t i = i0; i < i1; ++i) {
+        // The disc's half-width in this row: the largest s with s^2 < r^2 - (i - F)^2.
+        const int64_t room = r * r - (i - F) * (i - F) - 1;
+        int64_t s = int64_t(zmath::Sqrt(double(room)));
+        while (s * s > room) --s;
+        while ((s + 1) * (s + 1) <= room) ++s;
         const uint8_t* sources = S + i * P;
         uint8_t* cells = mainField + i * P;
-        for (int64_t j = j0; j < j1; ++j)
-          if (sources[j] != 0 && (j - K) * (j - K) + (i - F) * (i - F) < r * r)
-            cells[j] = sources[j];
+        const int64_t end = std::min(j1, K + s + 1);
+        for (int64_t j = std::max(j0, K - s); j < end; ++j)
+          cells[j] = sources[j] != 0 ? sources[j] : cells[j];
       }
       K = K + L + L * space / 33;
     }
