@@ -185,6 +185,7 @@ void CheckSlice(Func f, uint64_t seed, int count, Tally* t) {
   mpfr_clear(mx);
   mpfr_clear(exact);
   mpfr_clear(diff);
+  mpfr_free_cache();  // MPFR's per-thread caches (pi and the like) die with this thread
 }
 
 Tally CheckFunction(Func f, uint64_t seed) {
