@@ -2,7 +2,7 @@
 //
 // Every function first computes a fast double-double estimate with a proven bound on its error
 // (the "fast step"). When every value within that bound rounds to the same double, that double is
-// the correctly rounded result. Otherwise (rarely: about one call in ten thousand) an accurate step
+// the correctly rounded result. Otherwise (rarely: about one call in five thousand) an accurate step
 // recomputes the value with 256-bit (and, if ever needed, 512-bit) integer arithmetic and rounds
 // that, again only when its error bound decides the rounding.
 #pragma once
