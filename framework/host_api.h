@@ -150,9 +150,11 @@ struct AboutRecord {
 // ---- the filter record ---------------------------------------------------------------------
 // Windows hosts pack this one record to 4 bytes: on x64 a pointer that follows a 4-byte field is
 // not padded to 8. The fields end with the 4.0 interface; hosts pass larger records, of which we
-// never read anything past documentInfo.
+// never read anything past documentInfo. Our own Linux host and modules use the natural layout.
 
+#if defined(_WIN32)
 #pragma pack(push, 4)
+#endif
 struct FilterRecord {
   int32 serialNumber;
   TestAbortProc abortProc;
@@ -263,7 +265,9 @@ struct FilterRecord {
   void* documentInfo;
   char reserved[78];  // the 4.0 record's tail; later hosts put their additions here
 };
+#if defined(_WIN32)
 #pragma pack(pop)
+#endif
 
 using PluginMainProc = void(ZAR_CDECL*)(int16 selector, void* record, intptr_t* data,
                                         int16* result);

@@ -110,7 +110,8 @@ uint32_t FakeSize(const char*) {
 }
 bool FakeRead(const char*, uint32_t size, void* buf) {
   std::memset(buf, 0, size);
-  std::memcpy(buf, gFake->raw.data(), std::min<size_t>(size, gFake->raw.size()));
+  if (!gFake->raw.empty())
+    std::memcpy(buf, gFake->raw.data(), std::min<size_t>(size, gFake->raw.size()));
   return true;
 }
 bool FakeQuery(const void*, const char* sub, const void** value, unsigned* length) {

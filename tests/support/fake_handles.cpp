@@ -21,7 +21,8 @@ std::map<Handle, Block>& Blocks() {
 Handle ZAR_CDECL NewHandle(int32 size) {
   if (size < 0) return nullptr;
   ++gSuite->newCalls;
-  auto* cell = static_cast<char**>(std::malloc(sizeof(char*)));
+  // The cell is as large as a master block of ours, so probing it for our signature stays inside.
+  auto* cell = static_cast<char**>(std::calloc(1, sizeof(char*) + 8));
   *cell = static_cast<char*>(std::calloc(size_t(size) + 1, 1));
   Blocks()[cell] = {*cell, size};
   return cell;
