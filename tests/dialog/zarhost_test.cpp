@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -75,15 +76,27 @@ int CountLines(const std::string& text, const std::string& start) {
 const std::string kFire = "\"" ZAR_DIST_ROOT "/x64/ZarFire.8bf\"";
 
 // The sample photograph enlarged four times (600 x 400), so the preview is a reduced copy.
+zar::testing::Image Photo600() {
+  const zar::testing::Image photo = zar::testing::SamplePhoto();
+  zar::testing::Image big(photo.width * 4, photo.height * 4, 3);
+  for (int y = 0; y < big.height; ++y)
+    for (int x = 0; x < big.width; ++x)
+      for (int c = 0; c < 3; ++c) big.At(x, y)[c] = photo.At(x / 4, y / 4)[c];
+  return big;
+}
+
+// The dialog's top left corner, where the preview is and nothing else (no caret) changes.
+size_t PreviewCorner(const zar::testing::Image& shot) {
+  std::string pixels;
+  for (int y = 30; y < 250 && y < shot.height; ++y)
+    pixels.append(reinterpret_cast<const char*>(shot.At(0, y)), 250 * 3);
+  return std::hash<std::string>{}(pixels);
+}
+
 std::string Photo() {
   static const std::string path = [] {
-    const zar::testing::Image photo = zar::testing::SamplePhoto();
-    zar::testing::Image big(photo.width * 4, photo.height * 4, 3);
-    for (int y = 0; y < big.height; ++y)
-      for (int x = 0; x < big.width; ++x)
-        for (int c = 0; c < 3; ++c) big.At(x, y)[c] = photo.At(x / 4, y / 4)[c];
     const std::string file = TempPath("photo.pam");
-    zar::testing::WritePam(file, big);
+    zar::testing::WritePam(file, Photo600());
     return file;
   }();
   return "\"" + path + "\"";
@@ -93,7 +106,7 @@ TEST(Zarhost, FireOpensItsDialogWithALivePreviewAndOkStoresTheChosenSettings) {
   const std::string out = TempPath("out.pam"), block = TempPath("block.bin");
   const std::string first = TempPath("first.pam"), second = TempPath("second.pam");
   const Outcome run = RunZarhost(
-      "run " + kFire + " " + Photo() + " \"" + out + "\" --copy-source --block-out \"" + block +
+      "run " + kFire + " " + Photo() + " \"" + out + "\" --block-out \"" + block +
       "\" --dialog-script \"wait 300; show 1026; show 1027; text 1026 44; show 1026; wait 100;"
       " shot " +
       first + "; wait 300; shot " + second + "; ok\"");
@@ -110,11 +123,17 @@ TEST(Zarhost, FireOpensItsDialogWithALivePreviewAndOkStoresTheChosenSettings) {
   const std::string bytes = ReadText(block);
   ASSERT_EQ(bytes.size(), 52u);
   EXPECT_EQ(uint8_t(bytes[0]), 44);
-  // The dialog as it was on the screen.
+  // The dialog as it was on the screen, twice 300 ms apart: the preview moved meanwhile.
   const zar::testing::Image shot = zar::testing::ReadPnm(first);
   EXPECT_GT(shot.width, 400);
   EXPECT_GT(shot.height, 300);
-  EXPECT_EQ(zar::testing::ReadPnm(out).width, 600);
+  const zar::testing::Image later = zar::testing::ReadPnm(second);
+  ASSERT_EQ(later.width, shot.width);
+  EXPECT_NE(PreviewCorner(shot), PreviewCorner(later));
+  // And the picture was filtered after OK.
+  const zar::testing::Image filtered = zar::testing::ReadPnm(out);
+  ASSERT_EQ(filtered.width, 600);
+  EXPECT_NE(zar::testing::PixelHash(filtered), zar::testing::PixelHash(Photo600()));
   for (const std::string& f : {out, block, first, second}) DeleteFileA(f.c_str());
 }
 
