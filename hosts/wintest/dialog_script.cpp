@@ -6,6 +6,7 @@
 // clang-format on
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <thread>
