@@ -150,7 +150,7 @@ int Render(const RenderArgs& args) {
         RunPlugin(modulePath, ParameterBlockFor(*spec, params), picture,
                   args.mask.empty() ? nullptr : &mask,
                   [&bar](int32_t done, int32_t total) { bar.Update(done, total); }, &run, &error);
-    bar.Finish();
+    bar.Finish(loaded && run.result == 0 && run.messages.empty());
     if (!loaded) return Error(error);
   }
   // Without the dialog a plug-in shows a message box only when it refuses the picture.
@@ -218,12 +218,12 @@ int SaveParams(const SaveArgs& args) {
 
   // The name the plug-ins' Save button would give the file.
   const std::string path = ParamsFileName(spec->file, args.file);
-  if (path != args.file) Note("saved as " + path);
   if (!Protects(path, {{"parameter file read", args.params}}, args.force, &error) ||
       !Writable(path, &error))
     return Error(error);
   if (SaveParamsFile(spec->file, path, params) != ParamsFileStatus::kOk)
     return Error("cannot write " + path);
+  if (path != args.file) Note("saved as " + path);
   return 0;
 }
 

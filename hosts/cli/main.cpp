@@ -37,9 +37,9 @@ const char* const kParamsFooter = R"(Parameter files are those of the dialogs' S
 .pci (Ice), .pcn (Candle) and .pfr (Fire and Cryo, which share them).
 
 Examples:
-  zar params save fire hot --set oxygen=40 --set flameDirection=Left     (writes hot.pfr)
-  zar params show hot.pfr
-  zar render fire photo.png out.png --params hot.pfr)";
+  zar params save fire blaze --set oxygen=40 --set flameDirection=Left   (writes blaze.pfr)
+  zar params show blaze.pfr
+  zar render fire photo.png out.png --params blaze.pfr)";
 
 const char* const kMainFooter = R"(Exit status: 0 done; 1 not done (the reason on one line, nothing written); 2 the command
 line could not be read. The plug-in modules (ZarFire.so...) are looked for beside zar,

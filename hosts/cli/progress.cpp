@@ -29,8 +29,9 @@ void ProgressBar::Update(int32_t done, int32_t total) {
   drawn_ = true;
 }
 
-void ProgressBar::Finish() {
+void ProgressBar::Finish(bool completed) {
   if (!drawn_) return;
+  if (completed) Update(1, 1);
   std::fputc('\n', out_);
   std::fflush(out_);
   drawn_ = false;

@@ -17,8 +17,9 @@ class ProgressBar {
 
   // One report of the plug-in: done of total. Redraws when the shown figure changes.
   void Update(int32_t done, int32_t total);
-  // Ends the bar's line (nothing when nothing was drawn).
-  void Finish();
+  // Ends the bar's line (nothing when nothing was drawn); after a run that went through, with the
+  // bar full, since the plug-ins' last report may fall short of the total.
+  void Finish(bool completed = false);
 
   // The line for a report, without the carriage return: "fire [#####-----]  50%".
   static std::string Line(const std::string& label, int32_t done, int32_t total, int width);

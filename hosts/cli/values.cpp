@@ -35,7 +35,7 @@ Names NamesOf(ValueKind kind) {
 const char* KindWord(ValueKind kind) {
   switch (kind) {
     case ValueKind::kDirection: return "direction";
-    case ValueKind::kEffectMode: return "effect";
+    case ValueKind::kEffectMode: return "effect mode";
     case ValueKind::kMaskMode: return "mask mode";
     case ValueKind::kColorMode: return "colour mode";
     case ValueKind::kFlag: return "switch";
