@@ -241,11 +241,11 @@ int ListEffects(const std::string& effect) {
     std::printf("%s: %s, parameter files %s (header \"%s\"), module %s\n", spec->name, spec->title,
                 spec->file.extension, spec->file.header, ModuleFileName(*spec).c_str());
     std::printf("  %s%s%s%s\n", Padded("field", 16).c_str(), Padded("default", 14).c_str(),
-                Padded("values", 46).c_str(), "set in the dialog by");
+                Padded("control in the dialogs", 28).c_str(), "values");
     for (Field field : EffectFields(*spec)) {
       std::printf("  %s%s%s%s\n", Padded(FieldName(field), 16).c_str(),
                   Padded(FormatFieldValue(field, GetField(spec->defaults, field)), 14).c_str(),
-                  Padded(DescribeValues(field), 46).c_str(), TraitsOf(field).label);
+                  Padded(TraitsOf(field).label, 28).c_str(), DescribeValues(field).c_str());
     }
   }
   return 0;
