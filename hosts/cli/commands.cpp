@@ -67,8 +67,8 @@ bool Protects(const std::string& out, const std::vector<Input>& inputs, bool for
   if (force) return true;
   for (const Input& input : inputs) {
     if (SameFile(out, input.path)) {
-      *error = out + " is the " + input.what + " " + input.path +
-               "; it is not replaced without --force";
+      *error =
+          out + " is the " + input.what + " " + input.path + "; it is not replaced without --force";
       return false;
     }
   }
@@ -106,8 +106,7 @@ void Note(const std::string& text) { Message("note", text); }
 
 int Render(const RenderArgs& args) {
   const PluginSpec* spec = FindEffect(args.effect);
-  if (!spec)
-    return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
+  if (!spec) return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
 
   std::string error;
   WorkingParameters params;
@@ -132,8 +131,8 @@ int Render(const RenderArgs& args) {
     if (!ReadMask(args.mask, &mask, &notes, &error)) return Error(error);
     if (mask.width != picture.width || mask.height != picture.height)
       return Error(args.mask + ": the mask is " + std::to_string(mask.width) + " x " +
-                   std::to_string(mask.height) + ", the picture " +
-                   std::to_string(picture.width) + " x " + std::to_string(picture.height));
+                   std::to_string(mask.height) + ", the picture " + std::to_string(picture.width) +
+                   " x " + std::to_string(picture.height));
   }
   for (const std::string& n : notes) Note(n);
   if (format == PictureFormat::kPng && picture.planes > 4)
@@ -146,10 +145,9 @@ int Render(const RenderArgs& args) {
   RenderRun run;
   {
     ProgressBar bar(stderr, spec->name, isatty(fileno(stderr)) != 0);
-    const bool loaded =
-        RunPlugin(modulePath, ParameterBlockFor(*spec, params), picture,
-                  args.mask.empty() ? nullptr : &mask,
-                  [&bar](int32_t done, int32_t total) { bar.Update(done, total); }, &run, &error);
+    const bool loaded = RunPlugin(
+        modulePath, ParameterBlockFor(*spec, params), picture, args.mask.empty() ? nullptr : &mask,
+        [&bar](int32_t done, int32_t total) { bar.Update(done, total); }, &run, &error);
     bar.Finish(loaded && run.result == 0 && run.messages.empty());
     if (!loaded) return Error(error);
   }
@@ -207,8 +205,7 @@ int ShowParams(const std::string& path) {
 
 int SaveParams(const SaveArgs& args) {
   const PluginSpec* spec = FindEffect(args.effect);
-  if (!spec)
-    return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
+  if (!spec) return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
   std::string error;
   WorkingParameters params;
   std::vector<std::string> warnings;

@@ -2,7 +2,6 @@
 // the plug-in modules themselves, loaded and driven as an image editor drives a filter plug-in,
 // and reads and writes the plug-ins' parameter files.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <string>
 
@@ -13,7 +12,8 @@ namespace {
 
 using namespace zar::cli;
 
-const char* const kRenderFooter = R"(Fields are named as the plug-ins name them (zar effects lists each effect's fields,
+const char* const kRenderFooter =
+    R"(Fields are named as the plug-ins name them (zar effects lists each effect's fields,
 defaults and values). Directions may be given as Top, Left Top, Left, Left Btm, Bottom,
 Right Btm, Right, Right Top; effect modes as Blend, Page, Hole, Gate; mask modes as in,
 out, both, contour; colour modes as Default, Custom (case, spaces and dashes do not
@@ -33,7 +33,8 @@ Examples:
   zar render cryo photo.png out.png --mask selection.png --set 'rampColors[1]=#00C0FF'
   zar render ice photo.pam out.pam --params frost.pci --set iterations=60)";
 
-const char* const kParamsFooter = R"(Parameter files are those of the dialogs' Save and Load buttons: .pcb (Combustion),
+const char* const kParamsFooter =
+    R"(Parameter files are those of the dialogs' Save and Load buttons: .pcb (Combustion),
 .pci (Ice), .pcn (Candle) and .pfr (Fire and Cryo, which share them).
 
 Examples:
@@ -41,7 +42,8 @@ Examples:
   zar params show blaze.pfr
   zar render fire photo.png out.png --params blaze.pfr)";
 
-const char* const kMainFooter = R"(Exit status: 0 done; 1 not done (the reason on one line, nothing written); 2 the command
+const char* const kMainFooter =
+    R"(Exit status: 0 done; 1 not done (the reason on one line, nothing written); 2 the command
 line could not be read. The plug-in modules (ZarFire.so...) are looked for beside zar,
 then in ../lib/zar; the environment variable ZAR_PLUGIN_DIR names another directory.
 
@@ -70,8 +72,7 @@ int main(int argc, char** argv) {
       ->type_name("");
   renderCommand->add_option("-p,--params", render.params, "start from this parameter file")
       ->type_name("FILE");
-  renderCommand
-      ->add_option("-s,--set", render.settings, "set a field (repeat for more fields)")
+  renderCommand->add_option("-s,--set", render.settings, "set a field (repeat for more fields)")
       ->type_name("FIELD=VALUE")
       ->allow_extra_args(false);
   renderCommand
@@ -115,8 +116,8 @@ int main(int argc, char** argv) {
   effectsCommand->add_option("EFFECT", effectsOf, "only this effect")->type_name("");
 
   SheetArgs sheet;
-  CLI::App* sheetCommand = app.add_subcommand(
-      "sheet", "Put pictures side by side on one labelled contact sheet");
+  CLI::App* sheetCommand =
+      app.add_subcommand("sheet", "Put pictures side by side on one labelled contact sheet");
   sheetCommand->add_option("OUT", sheet.out, "the sheet (.png or .pam)")->required()->type_name("");
   sheetCommand->add_option("PICTURES", sheet.pictures, "the pictures, in order")
       ->required()
@@ -130,7 +131,8 @@ int main(int argc, char** argv) {
       ->type_name("N")
       ->check(CLI::NonNegativeNumber);
   sheetCommand->add_flag("-f,--force", sheet.force, "let OUT replace one of the pictures");
-  sheetCommand->footer("Example:\n  zar sheet sheet.png photo.png fire.png --label Original --label Fire");
+  sheetCommand->footer(
+      "Example:\n  zar sheet sheet.png photo.png fire.png --label Original --label Fire");
 
   try {
     app.parse(argc, argv);

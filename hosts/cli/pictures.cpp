@@ -37,8 +37,8 @@ bool IsPng(const std::vector<uint8_t>& bytes) {
 }
 
 bool IsPnm(const std::vector<uint8_t>& bytes) {
-  return bytes.size() >= 3 && bytes[0] == 'P' && (bytes[1] == '5' || bytes[1] == '6' || bytes[1] == '7') &&
-         std::isspace(bytes[2]);
+  return bytes.size() >= 3 && bytes[0] == 'P' &&
+         (bytes[1] == '5' || bytes[1] == '6' || bytes[1] == '7') && std::isspace(bytes[2]);
 }
 
 // Opens a PNG file's header: png->format then tells what the file holds.
@@ -167,8 +167,7 @@ bool ReadMask(const std::string& path, host::Picture* mask, std::vector<std::str
     const bool alpha = (format & PNG_FORMAT_FLAG_ALPHA) && !(format & PNG_FORMAT_FLAG_COLOR);
     host::Picture read;
     if (!FinishPng(path, &png, alpha ? 2 : 1, &read, error)) return false;
-    if (format & PNG_FORMAT_FLAG_COLOR)
-      notes->push_back(path + ": colour mask converted to grey");
+    if (format & PNG_FORMAT_FLAG_COLOR) notes->push_back(path + ": colour mask converted to grey");
     if (alpha) {
       host::Picture grey(read.width, read.height, 1);
       for (int y = 0; y < read.height; ++y)
@@ -183,8 +182,8 @@ bool ReadMask(const std::string& path, host::Picture* mask, std::vector<std::str
   bytes.clear();
   if (!DecodePnm(path, mask, error)) return false;
   if (mask->planes != 1)
-    return Fail(error, path + ": a mask has one plane, this file has " +
-                           std::to_string(mask->planes));
+    return Fail(error,
+                path + ": a mask has one plane, this file has " + std::to_string(mask->planes));
   return true;
 }
 
@@ -197,9 +196,10 @@ bool EncodePicture(const host::Picture& picture, PictureFormat format, std::vect
                                          "RGB", "RGB_ALPHA", "RGB_ALPHA_EXTRA"};
     if (picture.planes > 5) return Fail(error, "a PAM file here holds at most 5 planes");
     char header[160];
-    const int length = std::snprintf(
-        header, sizeof header, "P7\nWIDTH %d\nHEIGHT %d\nDEPTH %d\nMAXVAL 255\nTUPLTYPE %s\nENDHDR\n",
-        picture.width, picture.height, picture.planes, kTypes[picture.planes]);
+    const int length =
+        std::snprintf(header, sizeof header,
+                      "P7\nWIDTH %d\nHEIGHT %d\nDEPTH %d\nMAXVAL 255\nTUPLTYPE %s\nENDHDR\n",
+                      picture.width, picture.height, picture.planes, kTypes[picture.planes]);
     bytes->assign(header, header + length);
     const size_t rowLength = size_t(picture.width) * size_t(picture.planes);
     bytes->reserve(bytes->size() + rowLength * size_t(picture.height));
@@ -233,7 +233,8 @@ bool WritePicture(const std::string& path, const host::Picture& picture, Picture
   if (!EncodePicture(picture, format, &bytes, error)) return false;
   errno = 0;
   if (!platform::WriteFileReplacing(path.c_str(), bytes.data(), bytes.size()))
-    return Fail(error, "cannot write " + path + (errno ? std::string(": ") + std::strerror(errno) : ""));
+    return Fail(error,
+                "cannot write " + path + (errno ? std::string(": ") + std::strerror(errno) : ""));
   return true;
 }
 

@@ -15,8 +15,8 @@ std::string ProgressBar::Line(const std::string& label, int32_t done, int32_t to
   const int filled = int(fraction * width);
   char percent[8];
   std::snprintf(percent, sizeof percent, "%3d%%", int(fraction * 100.0));
-  return label + " [" + std::string(size_t(filled), '#') + std::string(size_t(width - filled), '-') +
-         "] " + percent;
+  return label + " [" + std::string(size_t(filled), '#') +
+         std::string(size_t(width - filled), '-') + "] " + percent;
 }
 
 void ProgressBar::Update(int32_t done, int32_t total) {

@@ -107,8 +107,10 @@ bool ParseInteger(std::string_view text, int64_t* value) {
   uint64_t magnitude = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
   if (end != text.data() + text.size()) return false;
-  if (ec == std::errc::result_out_of_range) magnitude = uint64_t(1) << 40;
-  else if (ec != std::errc()) return false;
+  if (ec == std::errc::result_out_of_range)
+    magnitude = uint64_t(1) << 40;
+  else if (ec != std::errc())
+    return false;
   // Far outside every field either way.
   if (magnitude > (uint64_t(1) << 40)) magnitude = uint64_t(1) << 40;
   *value = negative ? -int64_t(magnitude) : int64_t(magnitude);
@@ -164,8 +166,7 @@ FieldTraits TraitsOf(Field field) {
     case Field::maskInvert: return {ValueKind::kFlag, 0, 1, "\"Invert\" check box"};
     case Field::maskDroplet: return {ValueKind::kFlag, 0, 1, "\"Droplet\" check box"};
     case Field::maskMode: return {ValueKind::kMaskMode, 0, 3, "\"Mask\" buttons"};
-    case Field::flameDirection:
-      return {ValueKind::kDirection, 0, 7, "\"Flame Direction\" buttons"};
+    case Field::flameDirection: return {ValueKind::kDirection, 0, 7, "\"Flame Direction\" buttons"};
     case Field::rotation: return {ValueKind::kNumber, -720, 720, "\"Rotation\" slider, degrees"};
     // The slider starts at 1; the plug-ins' own default is 0.
     case Field::radius: return {ValueKind::kNumber, 0, 255, "\"Radius\" slider"};
@@ -193,7 +194,8 @@ const PluginSpec* FindEffect(std::string_view name) {
 
 std::string EffectNames() {
   std::string out;
-  for (const PluginSpec* spec : Effects()) out += (out.empty() ? "" : ", ") + std::string(spec->name);
+  for (const PluginSpec* spec : Effects())
+    out += (out.empty() ? "" : ", ") + std::string(spec->name);
   return out;
 }
 
@@ -228,7 +230,8 @@ bool ParseFieldValue(Field field, std::string_view text, ParsedValue* parsed, st
   const std::string name = FieldName(field);
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
     text.remove_prefix(1);
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+    text.remove_suffix(1);
   if (text.empty()) {
     *error = name + ": no value given";
     return false;
@@ -292,7 +295,8 @@ bool ApplySetting(const PluginSpec& spec, std::string_view setting, WorkingParam
     return false;
   }
   std::string_view name = setting.substr(0, equals);
-  while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.remove_suffix(1);
+  while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
+    name.remove_suffix(1);
   const std::optional<Field> field = FindEffectField(spec, name);
   if (!field) {
     *error = std::string(spec.name) + " has no field " + Quoted(name) + " (zar effects " +

@@ -1,6 +1,7 @@
 #include "tests/cli/harness.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <png.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -13,8 +14,6 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-
-#include <gtest/gtest.h>
 
 #include "hosts/core/host.h"
 #include "tests/support/image.h"
@@ -280,8 +279,7 @@ host::Picture Ellipse(int width, int height) {
 }
 
 bool SamePixels(const host::Picture& a, const host::Picture& b) {
-  if (a.empty() || a.width != b.width || a.height != b.height || a.planes != b.planes)
-    return false;
+  if (a.empty() || a.width != b.width || a.height != b.height || a.planes != b.planes) return false;
   for (int y = 0; y < a.height; ++y)
     if (!std::equal(a.Row(y), a.Row(y) + a.width * a.planes, b.Row(y))) return false;
   return true;

@@ -1,10 +1,11 @@
 // zar's picture files, contact sheets and progress bar, on their own.
+#include "hosts/cli/pictures.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "hosts/cli/pictures.h"
 #include "hosts/cli/progress.h"
 #include "hosts/cli/sheet.h"
 #include "tests/cli/harness.h"

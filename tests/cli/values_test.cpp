@@ -37,8 +37,8 @@ TEST(CliValues, DirectionsByNameForgivingCaseSpacesAndDashes) {
     EXPECT_EQ(Parsed(Field::flameDirection, names[d]), uint32_t(d)) << names[d];
     EXPECT_EQ(Parsed(Field::effectDirection, names[d]), uint32_t(d)) << names[d];
   }
-  for (const char* text : {"left btm", "LEFT-BTM", "left_btm", "LeftBtm", " Left  Btm ",
-                           "left-bottom", "leftbottom"})
+  for (const char* text :
+       {"left btm", "LEFT-BTM", "left_btm", "LeftBtm", " Left  Btm ", "left-bottom", "leftbottom"})
     EXPECT_EQ(Parsed(Field::flameDirection, text), 3u) << text;
   EXPECT_EQ(Parsed(Field::flameDirection, "right-bottom"), 5u);
   EXPECT_EQ(Parsed(Field::flameDirection, "righttop"), 7u);
@@ -81,8 +81,7 @@ TEST(CliValues, ColoursAsRrggbbAreStoredRedInTheLowByte) {
   EXPECT_EQ(Parsed(Field::rampColor1, "0xFF0000"), 0xFF0000u);
   EXPECT_EQ(Parsed(Field::rampColor1, "255"), 0xFFu);
   for (const char* bad : {"#12345", "#1234567", "#GG0000", "#", "red"})
-    EXPECT_NE(ParseError(Field::rampColor3, bad).find("is not a colour"), std::string::npos)
-        << bad;
+    EXPECT_NE(ParseError(Field::rampColor3, bad).find("is not a colour"), std::string::npos) << bad;
   // The 32-bit field takes a high byte, with a warning; it is not a 24-bit colour.
   EXPECT_NE(Warning(Field::rampColor0, "0x01000000").find("not a 24-bit colour"),
             std::string::npos);
@@ -115,7 +114,8 @@ TEST(CliValues, OutsideTheDialogsRangeIsAWarningNotAnError) {
   EXPECT_EQ(Warning(Field::oxygen, "150"), "oxygen 150 is outside the dialog's range 1..100");
   EXPECT_EQ(Warning(Field::oxygen, "0"), "oxygen 0 is outside the dialog's range 1..100");
   EXPECT_EQ(Warning(Field::phase, "0"), "");
-  EXPECT_EQ(Warning(Field::rotation, "-721"), "rotation -721 is outside the dialog's range -720..720");
+  EXPECT_EQ(Warning(Field::rotation, "-721"),
+            "rotation -721 is outside the dialog's range -720..720");
   EXPECT_EQ(Warning(Field::flameDirection, "9"),
             "flameDirection 9 is outside the dialog's range 0..7");
   EXPECT_EQ(Warning(Field::radius, "0"), "");  // the plug-ins' own default

@@ -1,6 +1,7 @@
 // zar on bad input: every case gets one clear line on stderr and a non-zero exit status, writes
 // no output, leaves no stray file behind and leaves every input as it was.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <map>
@@ -74,6 +75,7 @@ class ZarBadInput : public ::testing::Test {
 };
 
 TEST_F(ZarBadInput, Pictures) {
+  // clang-format off
   const BadCase cases[] = {
       {"missing", {"render", "fire", "nothere.png", "out.png"}, 1,
        "cannot open nothere.png: No such file or directory"},
@@ -89,10 +91,23 @@ TEST_F(ZarBadInput, Pictures) {
       {"five planes to PNG", {"render", "fire", "photo5.pam", "out.png"}, 1,
        "photo5.pam has 5 planes; a PNG file holds at most 4 (write a .pam)"},
   };
+  // clang-format on
   for (const BadCase& c : cases) Check(c);
 }
 
+TEST_F(ZarBadInput, UnreadablePicture) {
+  if (geteuid() == 0) GTEST_SKIP() << "the superuser reads every file";
+  WriteBytes(dir / "locked.png", FileBytes(dir / "photo.png"));
+  ASSERT_EQ(chmod((dir / "locked.png").c_str(), 0), 0);
+  before["locked.png"] = {};
+  Check({"unreadable",
+         {"render", "fire", "locked.png", "out.png"},
+         1,
+         "cannot open locked.png: Permission denied"});
+}
+
 TEST_F(ZarBadInput, Masks) {
+  // clang-format off
   const BadCase cases[] = {
       {"missing", {"render", "fire", "photo.png", "out.png", "--mask", "nomask.png"}, 1,
        "cannot open nomask.png: No such file or directory"},
@@ -103,6 +118,7 @@ TEST_F(ZarBadInput, Masks) {
       {"not a picture", {"render", "fire", "photo.png", "out.png", "--mask", "garbage.png"}, 1,
        "garbage.png: not a PNG, PGM or PAM mask"},
   };
+  // clang-format on
   for (const BadCase& c : cases) Check(c);
 }
 
@@ -110,6 +126,7 @@ TEST_F(ZarBadInput, EffectsFieldsAndValues) {
   auto set = [](const char* effect, const char* setting) {
     return std::vector<std::string>{"render", effect, "photo.png", "out.png", "--set", setting};
   };
+  // clang-format off
   const BadCase cases[] = {
       {"unknown effect", {"render", "blaze", "photo.png", "out.png"}, 1,
        "unknown effect \"blaze\" (one of combustion, ice, candle, fire, cryo)"},
@@ -138,10 +155,12 @@ TEST_F(ZarBadInput, EffectsFieldsAndValues) {
        {"render", "fire", "photo.png", "out.png", "-s", "oxygen=5", "-s", "gravity=x"}, 1,
        "gravity: \"x\" is not a number"},
   };
+  // clang-format on
   for (const BadCase& c : cases) Check(c);
 }
 
 TEST_F(ZarBadInput, ParameterFiles) {
+  // clang-format off
   const BadCase cases[] = {
       {"another plug-in's file", {"render", "fire", "photo.png", "out.png", "-p", "combustion.pcb"},
        1, "combustion.pcb is not a ZAR Fire parameter file"},
@@ -165,10 +184,12 @@ TEST_F(ZarBadInput, ParameterFiles) {
       {"save: over its source", {"params", "save", "ice", "ice.pci", "--params", "ice.pci"}, 1,
        "ice.pci is the parameter file read ice.pci; it is not replaced without --force"},
   };
+  // clang-format on
   for (const BadCase& c : cases) Check(c);
 }
 
 TEST_F(ZarBadInput, OutputsThatWouldReplaceAnInputOrCannotBeWritten) {
+  // clang-format off
   const BadCase cases[] = {
       {"the input", {"render", "fire", "photo.png", "photo.png"}, 1,
        "photo.png is the input picture photo.png; it is not replaced without --force"},
@@ -189,6 +210,7 @@ TEST_F(ZarBadInput, OutputsThatWouldReplaceAnInputOrCannotBeWritten) {
       {"sheet over a picture", {"sheet", "photo.png", "photo.png", "mask.png"}, 1,
        "photo.png is the picture photo.png; it is not replaced without --force"},
   };
+  // clang-format on
   ASSERT_EQ(mkdir((dir / "folder.png").c_str(), 0755), 0);
   before["folder.png"] = {};
   for (const BadCase& c : cases) Check(c);
@@ -197,14 +219,19 @@ TEST_F(ZarBadInput, OutputsThatWouldReplaceAnInputOrCannotBeWritten) {
 TEST_F(ZarBadInput, FailedRunLeavesAnOlderOutputAsItWas) {
   WriteBytes(dir / "out.png", {'o', 'l', 'd'});
   before["out.png"] = FileBytes(dir / "out.png");
-  Check({"bad value", {"render", "fire", "photo.png", "out.png", "--set", "oxygen=-3"}, 1,
+  Check({"bad value",
+         {"render", "fire", "photo.png", "out.png", "--set", "oxygen=-3"},
+         1,
          "oxygen: -3 does not fit"});
   Check({"bad picture", {"render", "fire", "cut.png", "out.png"}, 1, "damaged PNG file"});
-  Check({"bad mask", {"render", "fire", "photo.png", "out.png", "-m", "small-mask.png"}, 1,
+  Check({"bad mask",
+         {"render", "fire", "photo.png", "out.png", "-m", "small-mask.png"},
+         1,
          "the mask is 20 x 10"});
 }
 
 TEST_F(ZarBadInput, PluginModules) {
+  // clang-format off
   const BadCase cases[] = {
       {"missing", {"render", "fire", "photo.png", "out.png"}, 1,
        "cannot find the plug-in module ZarFire.so (looked in " + dir / "empty" +
@@ -214,10 +241,12 @@ TEST_F(ZarBadInput, PluginModules) {
        "cannot load the plug-in module " + dir / "fake/ZarFire.so" + ": ",
        {"ZAR_PLUGIN_DIR=" + dir / "fake"}},
   };
+  // clang-format on
   for (const BadCase& c : cases) Check(c);
 }
 
 TEST_F(ZarBadInput, CommandLinesThatCannotBeRead) {
+  // clang-format off
   const BadCase cases[] = {
       {"no command", {}, 2, "A subcommand is required (zar --help for usage)"},
       {"unknown command", {"paint", "fire"}, 2, "unknown command \"paint\""},
@@ -232,6 +261,7 @@ TEST_F(ZarBadInput, CommandLinesThatCannotBeRead) {
        "--set"},
       {"negative columns", {"sheet", "s.png", "photo.png", "--columns", "-2"}, 2, "columns"},
   };
+  // clang-format on
   for (const BadCase& c : cases) Check(c);
 }
 

@@ -30,8 +30,9 @@ TEST_F(ZarParams, CombustionDefaultsAreThe62DocumentedBytes) {
   EXPECT_EQ(run.err, "zar: note: saved as defaults.pcb\n");
   Bytes want;
   for (char c : std::string("Jux Rorizazori Param")) want.push_back(uint8_t(c));
-  for (int v : {0, 0, 25, 6, 10, 254, 13, 200, 0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 0, 180, 0, 0, 0, 85,
-                171, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0})
+  for (int v :
+       {0, 0, 25, 6,   10,   254,  13,   200, 0,    0,    0, 40, 0,    0, 0, 0, 0, 0, 0, 180, 0,
+        0, 0, 85, 171, 0xFF, 0xFF, 0xFF, 0,   0xFF, 0xFF, 0, 0,  0xFF, 0, 0, 0, 0, 0, 0, 0,   0})
     want.push_back(uint8_t(v));
   ASSERT_EQ(want.size(), 62u);
   EXPECT_EQ(FileBytes(dir / "defaults.pcb"), want);
@@ -56,10 +57,14 @@ TEST_F(ZarParams, SavedWithNamesShownAndRenderedWithLikeTheSameSettings) {
   EXPECT_EQ(run.err, "");
   const char* const lines[] = {
       "blaze.pfr: ZAR Fire and ZAR Cryo parameter file (header \"Jux Fire Param\", 54 bytes)\n",
-      "\n  oxygen          40\n",          "\n  gravity         10\n",
-      "\n  flameDirection  7 (Right Top)\n", "\n  maskMode        2 (both)\n",
-      "\n  iterations      12\n",          "\n  rotation        180\n",
-      "\n  rampColors[2]   #8040FF\n",      "\n  colorMode       1 (Custom)\n"};
+      "\n  oxygen          40\n",
+      "\n  gravity         10\n",
+      "\n  flameDirection  7 (Right Top)\n",
+      "\n  maskMode        2 (both)\n",
+      "\n  iterations      12\n",
+      "\n  rotation        180\n",
+      "\n  rampColors[2]   #8040FF\n",
+      "\n  colorMode       1 (Custom)\n"};
   for (const char* line : lines) EXPECT_TRUE(Contains(run.out, line)) << line << run.out;
   // Every field of the file, one a line, after the title.
   EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1 + 19);
@@ -100,8 +105,8 @@ TEST_F(ZarParams, SaveNamesFilesAsTheDialogsSaveDoes) {
                            ? ""
                            : std::string("zar: note: saved as ") + c.written + "\n");
   }
-  EXPECT_EQ(dir.Files(), (std::vector<std::string>{"c", "cold.pfr", "flame.pc.pci",
-                                                   "settings.bak", "settings.pcb"}));
+  EXPECT_EQ(dir.Files(), (std::vector<std::string>{"c", "cold.pfr", "flame.pc.pci", "settings.bak",
+                                                   "settings.pcb"}));
 }
 
 TEST_F(ZarParams, SaveStartsFromAFileAndReplacesItOnlyWhenForced) {
@@ -132,7 +137,8 @@ TEST_F(ZarParams, ShowMarksMissingFieldsAndValuesOutsideTheDialogsRanges) {
   const ZarRun run = Run({"params", "show", "odd.pcn"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "zar: warning: odd.pcn ends after 9 of 21 fields\n");
-  EXPECT_TRUE(Contains(run.out, "ZAR Candle parameter file (header \"Jux Zuvov Param\", 24 bytes)"));
+  EXPECT_TRUE(
+      Contains(run.out, "ZAR Candle parameter file (header \"Jux Zuvov Param\", 24 bytes)"));
   EXPECT_TRUE(Contains(run.out, "\n  height          0  [outside the dialog's range 1..100]\n"));
   EXPECT_TRUE(Contains(run.out, "\n  flameDirection  9  [outside the dialog's range 0..7]\n"));
   EXPECT_TRUE(Contains(run.out, "\n  maskMode        3 (contour)\n"));
@@ -143,9 +149,9 @@ TEST_F(ZarParams, ShowMarksMissingFieldsAndValuesOutsideTheDialogsRanges) {
 TEST_F(ZarParams, EffectsListsEveryEffectsFieldsAndDefaults) {
   ZarRun run = Run({"effects"});
   ASSERT_EQ(run.status, 0) << run.err;
-  for (const char* title : {"combustion: ZAR Combustion, parameter files .pcb",
-                            "ice: ZAR Ice, parameter files .pci", "candle: ZAR Candle",
-                            "fire: ZAR Fire, parameter files .pfr", "cryo: ZAR Cryo"})
+  for (const char* title :
+       {"combustion: ZAR Combustion, parameter files .pcb", "ice: ZAR Ice, parameter files .pci",
+        "candle: ZAR Candle", "fire: ZAR Fire, parameter files .pfr", "cryo: ZAR Cryo"})
     EXPECT_TRUE(Contains(run.out, title)) << title;
 
   run = Run({"effects", "ice"});
@@ -192,8 +198,8 @@ TEST_F(ZarParams, SheetOfPicturesWithLabels) {
   const host::Picture photo = Photo(3);
   WritePng(dir / "a.png", photo);
   WritePam(dir / "b.pam", Photo(5));
-  const ZarRun run =
-      Run({"sheet", "sheet.png", "a.png", "b.pam", "a.png", "--label", "Original", "--columns", "2"});
+  const ZarRun run = Run(
+      {"sheet", "sheet.png", "a.png", "b.pam", "a.png", "--label", "Original", "--columns", "2"});
   ASSERT_EQ(run.status, 0) << run.err;
   const host::Picture sheet = ReadPng(dir / "sheet.png");
   ASSERT_EQ(sheet.planes, 3);

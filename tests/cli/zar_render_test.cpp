@@ -69,8 +69,8 @@ TEST_F(ZarRender, PamWithFivePlanesStaysExact) {
   // A PAM in, a PNG out of three planes is fine too.
   WritePam(dir / "rgb.pam", Photo(3));
   Render({"render", "candle", "rgb.pam", "rgb.png"});
-  EXPECT_TRUE(SamePixels(ReadPng(dir / "rgb.png"), DirectRun(kCandleSpec, kCandleSpec.defaults,
-                                                              Photo(3))));
+  EXPECT_TRUE(
+      SamePixels(ReadPng(dir / "rgb.png"), DirectRun(kCandleSpec, kCandleSpec.defaults, Photo(3))));
 }
 
 TEST_F(ZarRender, MaskFromGreyPngOrPgmSelectsTheSameArea) {
@@ -79,8 +79,8 @@ TEST_F(ZarRender, MaskFromGreyPngOrPgmSelectsTheSameArea) {
   WritePng(dir / "photo.png", photo);
   WritePng(dir / "mask.png", mask);
   // A PGM (P5) by hand.
-  std::string pgm = "P5\n" + std::to_string(mask.width) + " " + std::to_string(mask.height) +
-                    "\n255\n";
+  std::string pgm =
+      "P5\n" + std::to_string(mask.width) + " " + std::to_string(mask.height) + "\n255\n";
   std::vector<uint8_t> pgmBytes(pgm.begin(), pgm.end());
   pgmBytes.insert(pgmBytes.end(), mask.pixels.begin(), mask.pixels.end());
   WriteBytes(dir / "mask.pgm", pgmBytes);
@@ -193,12 +193,12 @@ TEST_F(ZarRender, ModulesFromTheDirectoryTheEnvironmentNames) {
 
 // A copy of the program in bin/ finds the modules in ../lib/zar, as in an installed tree.
 TEST_F(ZarRender, ModulesFromLibZarBesideTheProgramsDirectory) {
-  ASSERT_EQ(system(("mkdir -p '" + dir.path() + "/tree/bin' '" + dir.path() +
-                    "/tree/lib/zar' && cp '" + ZarPath() + "' '" + dir.path() +
-                    "/tree/bin/' && cp '" + ModulePath(kIceSpec) + "' '" + dir.path() +
-                    "/tree/lib/zar/'")
-                       .c_str()),
-            0);
+  ASSERT_EQ(
+      system(("mkdir -p '" + dir.path() + "/tree/bin' '" + dir.path() + "/tree/lib/zar' && cp '" +
+              ZarPath() + "' '" + dir.path() + "/tree/bin/' && cp '" + ModulePath(kIceSpec) +
+              "' '" + dir.path() + "/tree/lib/zar/'")
+                 .c_str()),
+      0);
   WritePng(dir / "photo.png", Photo(3));
   const std::string program = dir / "tree/bin/zar";
   const pid_t pid = fork();
@@ -212,7 +212,8 @@ TEST_F(ZarRender, ModulesFromLibZarBesideTheProgramsDirectory) {
   waitpid(pid, &wstatus, 0);
   ASSERT_TRUE(WIFEXITED(wstatus));
   EXPECT_EQ(WEXITSTATUS(wstatus), 0);
-  EXPECT_TRUE(SamePixels(ReadPng(dir / "out.png"), DirectRun(kIceSpec, kIceSpec.defaults, Photo(3))));
+  EXPECT_TRUE(
+      SamePixels(ReadPng(dir / "out.png"), DirectRun(kIceSpec, kIceSpec.defaults, Photo(3))));
 }
 
 }  // namespace
