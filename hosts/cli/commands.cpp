@@ -167,10 +167,8 @@ int Render(const RenderArgs& args) {
 
 int ShowParams(const std::string& path) {
   std::vector<uint8_t> bytes;
-  if (!platform::ReadFileBytes(path.c_str(), kParamsFileReadLimit, bytes)) {
-    const int why = access(path.c_str(), F_OK) == 0 ? EACCES : ENOENT;
-    return Error("cannot read " + path + ": " + std::strerror(why));
-  }
+  if (!platform::ReadFileBytes(path.c_str(), kParamsFileReadLimit, bytes))
+    return Error("cannot read " + path + ": " + UnreadableReason(path));
   // Fire and Cryo share their files; Fire's table stands for both.
   for (const PluginSpec* spec : {&kCombustionSpec, &kIceSpec, &kCandleSpec, &kFireSpec}) {
     WorkingParameters values{};

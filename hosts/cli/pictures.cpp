@@ -1,6 +1,8 @@
 #include "hosts/cli/pictures.h"
 
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
@@ -97,6 +99,14 @@ host::Picture GreyToColour(const host::Picture& grey) {
 }
 
 }  // namespace
+
+std::string UnreadableReason(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return std::strerror(errno);
+  if (S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
+  if (access(path.c_str(), R_OK) != 0) return std::strerror(errno);
+  return "read error";
+}
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
   std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), std::fclose);

@@ -37,4 +37,8 @@ bool WritePicture(const std::string& path, const host::Picture& picture, Picture
 // A whole file, with the system's reason when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
 
+// Why a file cannot be read, in the system's words ("No such file or directory", "Is a
+// directory", "Permission denied").
+std::string UnreadableReason(const std::string& path);
+
 }  // namespace zar::cli

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "hosts/cli/pictures.h"
 #include "hosts/cli/values.h"
 #include "ui/params_file.h"
 
@@ -39,8 +40,8 @@ bool BuildParameters(const PluginSpec& spec, const std::string& paramsPath,
     switch (LoadParamsFile(spec.file, paramsPath, working, &load)) {
       case ParamsFileStatus::kOk: break;
       case ParamsFileStatus::kCannotOpen:
-        *error = "cannot read the parameter file " + paramsPath;
-        if (access(paramsPath.c_str(), F_OK) != 0) *error += " (no such file)";
+        *error = "cannot read the parameter file " + paramsPath + ": " +
+                 UnreadableReason(paramsPath);
         return false;
       case ParamsFileStatus::kWrongHeader:
       case ParamsFileStatus::kCannotWrite:
