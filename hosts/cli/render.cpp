@@ -40,8 +40,8 @@ bool BuildParameters(const PluginSpec& spec, const std::string& paramsPath,
     switch (LoadParamsFile(spec.file, paramsPath, working, &load)) {
       case ParamsFileStatus::kOk: break;
       case ParamsFileStatus::kCannotOpen:
-        *error = "cannot read the parameter file " + paramsPath + ": " +
-                 UnreadableReason(paramsPath);
+        *error =
+            "cannot read the parameter file " + paramsPath + ": " + UnreadableReason(paramsPath);
         return false;
       case ParamsFileStatus::kWrongHeader:
       case ParamsFileStatus::kCannotWrite:
