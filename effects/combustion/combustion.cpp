@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "effects/combustion/propagate.h"
 #include "effects/common/zmath.h"
 #include "platform/platform.h"
 
@@ -203,91 +204,6 @@ void IrisMask(const FrameView& f, bool hole, float m) {
       }
       WriteRow(f, n, i0, keep, count);
     }
-  }
-}
-
-// ---- flame propagation --------------------------------------------------------------------------
-
-// The cooling of one sweep: cells above `a` (oxygen) lose `a`; cells above `b` (the lower
-// threshold) and at most `a` lose `drop`; cooler cells keep their heat.
-struct Cooling {
-  uint8_t a, b, drop;
-};
-
-inline uint8_t Cool(uint8_t c, Cooling k) {
-  return uint8_t(c > k.a ? c - k.a : c > k.b ? c - k.drop : c);
-}
-
-// One sweep per flameDirection. Visiting every interior cell in the direction's order, each cell
-// writes the average of itself and three neighbours into the cell one movement away (a cell
-// visited earlier) and is then cooled; a neighbour visited earlier is read as already cooled.
-// Worked out row by row this is:
-//
-// - Rising and sinking directions (Top, Left Top, Right Top; Bottom, Left Btm, Right Btm): the
-//   rows are visited away from the movement, so the movement's row is finished, and the row behind
-//   (the averaged vertical neighbour) not yet visited. A row writes the averages of its original
-//   cells into the row it moves to, the in-row neighbour on the side already visited counting as
-//   cooled (the frame columns 0 and W + 3 are never visited), and is then cooled itself.
-// - Left and Right: the row above is already finished, the row below not yet visited, and the
-//   averages land in the row itself one cell against the visiting order, on cells no later visit
-//   reads; only the cell visited last keeps its cooled value.
-//
-// The rows work independently along their length, so the compiler can vectorise them.
-template <int kMoveRow, int kMoveCol>
-void SweepVertical(HeatField& field, Cooling k) {
-  const int last = field.width - 2;  // interior columns 1 .. last
-  const int lastRow = field.height - 2;
-  for (int i = 1; i <= lastRow; ++i) {
-    const int y = kMoveRow < 0 ? i : lastRow + 1 - i;
-    uint8_t* __restrict row = field.Row(y);
-    const uint8_t* __restrict behind = field.Row(y - kMoveRow);
-    uint8_t* __restrict target = field.Row(y + kMoveRow) + kMoveCol;
-    if constexpr (kMoveCol <= 0) {
-      // Columns ascending: the left neighbour is cooled, except the frame column 0.
-      target[1] = uint8_t((row[1] + behind[1] + row[0] + row[2]) >> 2);
-      for (int x = 2; x <= last; ++x)
-        target[x] = uint8_t((row[x] + behind[x] + Cool(row[x - 1], k) + row[x + 1]) >> 2);
-    } else {
-      // Columns descending: the right neighbour is cooled, except the frame column W + 3.
-      target[last] = uint8_t((row[last] + behind[last] + row[last - 1] + row[last + 1]) >> 2);
-      for (int x = 1; x < last; ++x)
-        target[x] = uint8_t((row[x] + behind[x] + row[x - 1] + Cool(row[x + 1], k)) >> 2);
-    }
-    for (int x = 1; x <= last; ++x) row[x] = Cool(row[x], k);
-  }
-}
-
-void SweepLeft(HeatField& field, Cooling k) {
-  const int last = field.width - 2;
-  for (int y = 1; y <= field.height - 2; ++y) {
-    uint8_t* row = field.Row(y);
-    const uint8_t* __restrict above = field.Row(y - 1);
-    const uint8_t* __restrict below = field.Row(y + 1);
-    const uint8_t lastCooled = Cool(row[last], k);
-    for (int x = 1; x <= last; ++x)
-      row[x - 1] = uint8_t((row[x] + above[x] + below[x] + row[x + 1]) >> 2);
-    row[last] = lastCooled;
-  }
-}
-
-void SweepRight(HeatField& field, Cooling k) {
-  const int last = field.width - 2;
-  // Each average lands one cell right of the cells it reads, so the row is worked in blocks from
-  // the right, each block reading a copy of its original cells.
-  constexpr int kBlock = 256;
-  uint8_t original[kBlock + 1];
-  for (int y = 1; y <= field.height - 2; ++y) {
-    uint8_t* __restrict row = field.Row(y);
-    const uint8_t* __restrict above = field.Row(y - 1);
-    const uint8_t* __restrict below = field.Row(y + 1);
-    const uint8_t firstCooled = Cool(row[1], k);
-    for (int x1 = last + 1; x1 > 1; x1 -= kBlock) {
-      const int x0 = std::max(1, x1 - kBlock);  // this block: x0 .. x1 - 1
-      std::memcpy(original, row + x0 - 1, size_t(x1 - x0 + 1));
-      for (int x = x0; x < x1; ++x)
-        row[x + 1] = uint8_t((original[x - x0 + 1] + above[x] + below[x] + original[x - x0]) >> 2);
-    }
-    row[1] = firstCooled;
   }
 }
 
@@ -496,21 +412,8 @@ int LowerCoolingThreshold(int gravity, int oxygen) { return gravity * oxygen / 1
 void PropagateFlames(HeatField& field, const FlameSettings& settings, Rng& rng) {
   const int r0 = rng.Next();
   if (!field.cells || settings.flameDirection > 7) return;
-  // With a lower threshold of 255 or more the random loss never applies.
   const int coolB = LowerCoolingThreshold(settings.gravity, settings.oxygen);
-  const Cooling k = coolB < 255
-                        ? Cooling{settings.oxygen, uint8_t(coolB), uint8_t(r0 % (coolB + 1))}
-                        : Cooling{settings.oxygen, 255, 0};
-  switch (settings.flameDirection) {
-    case kTop: SweepVertical<-1, 0>(field, k); break;
-    case kLeftTop: SweepVertical<-1, -1>(field, k); break;
-    case kLeft: SweepLeft(field, k); break;
-    case kLeftBtm: SweepVertical<1, -1>(field, k); break;
-    case kBottom: SweepVertical<1, 0>(field, k); break;
-    case kRightBtm: SweepVertical<1, 1>(field, k); break;
-    case kRight: SweepRight(field, k); break;
-    case kRightTop: SweepVertical<-1, 1>(field, k); break;
-  }
+  detail::Sweep(field, settings.flameDirection, detail::MakeCooling(settings.oxygen, coolB, r0));
 }
 
 bool BuildEdgeProfile(EdgeProfile& profile, int32_t W, int32_t H, int effectDirection) {

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "effects/combustion/propagate.h"
 #include "effects/common/zmath.h"
 #include "platform/platform.h"
 #include "tests/combustion/pinned_cases.h"
@@ -346,6 +347,65 @@ TEST(PropagateFlames, MatchesTheCellByCellSweepInEveryDirection) {
                                        << " gravity " << air.gravity << " direction " << direction;
         EXPECT_EQ(rng.state, reference.state);
       }
+}
+
+// The sweep's kernels for every instruction set this build and processor have, each against the
+// cell-by-cell sweep: every width 0..70 (every count of cells left over after the blocks) on a few
+// heights, every height 0..70 on a few widths, all directions, coolings with and without a drop,
+// fields of noise and fields of the values where byte arithmetic overflows or thresholds bite.
+std::vector<detail::SweepIsa> AvailableIsas() {
+  std::vector<detail::SweepIsa> isas;
+  for (detail::SweepIsa isa :
+       {detail::SweepIsa::kPortable, detail::SweepIsa::kSse2, detail::SweepIsa::kAvx2})
+    if (detail::SweepIsaAvailable(isa)) isas.push_back(isa);
+  return isas;
+}
+
+TEST(Sweep, EveryKernelMatchesTheCellByCellSweep) {
+  struct Size {
+    int w, h;
+  };
+  std::vector<Size> sizes;
+  for (int w = 0; w <= 70; ++w)
+    for (int h : {0, 1, 4}) sizes.push_back({w, h});
+  for (int h = 0; h <= 70; ++h)
+    for (int w : {2, 27, 61}) sizes.push_back({w, h});
+  // (oxygen, lower threshold, drop) as the sweep's cooling is made from them: r0 = drop.
+  struct Air {
+    int oxygen, coolB, drop;
+  };
+  const Air airs[] = {{6, 0, 0},       {60, 36, 17},  {255, 252, 200}, {0, 0, 0},   {1, 0, 0},
+                      {128, 127, 127}, {200, 100, 0}, {255, 0, 0},     {40, 40, 9}, {30, 76, 5}};
+  const uint8_t edges[] = {0, 1, 2, 3, 5, 6, 7, 35, 36, 37, 59, 60, 61, 127, 128, 129, 254, 255};
+  ASSERT_GE(AvailableIsas().size(), 2u);  // x86 builds have SSE2 at least
+  for (detail::SweepIsa isa : AvailableIsas()) {
+    TestNoise noise{777};
+    int round = 0;
+    for (Size size : sizes)
+      for (int direction = 0; direction < 8; ++direction, ++round) {
+        const Air air = airs[round % std::size(airs)];
+        FieldHolder h(size.w, size.h);
+        const bool extremes = round % 2;
+        for (size_t i = 0; i < h.field.bytes; ++i)
+          h.field.cells[i] = extremes ? edges[noise.Byte() % std::size(edges)] : noise.Byte();
+        std::vector<uint8_t> expected = h.Cells();
+        ReferenceSweep(expected, h.field.width, h.field.height, direction, air.oxygen, air.coolB,
+                       air.drop);
+        detail::Sweep(h.field, direction, detail::MakeCooling(air.oxygen, air.coolB, air.drop),
+                      isa);
+        ASSERT_EQ(h.Cells(), expected)
+            << "kernels " << int(isa) << " " << size.w << "x" << size.h << " direction "
+            << direction << " oxygen " << air.oxygen << " threshold " << air.coolB;
+      }
+  }
+}
+
+TEST(Sweep, TheEngineUsesTheBestKernelsUnlessTold) {
+  EXPECT_EQ(detail::ActiveSweepIsa(), detail::BestSweepIsa());
+  EXPECT_TRUE(detail::SweepIsaAvailable(detail::BestSweepIsa()));
+  detail::UseSweepIsa(detail::SweepIsa::kPortable);
+  EXPECT_EQ(detail::ActiveSweepIsa(), detail::SweepIsa::kPortable);
+  detail::UseSweepIsa(detail::BestSweepIsa());
 }
 
 TEST(PropagateFlames, ASingleHotCellRisesOneRow) {
@@ -838,10 +898,16 @@ TEST(RunCombustion, ExtremeSettingsAndStrips) {
 
 TEST(RunCombustion, PinnedPictures) {
   ASSERT_EQ(testing::SamplePhoto().width, 150) << "the sample photograph is missing";
-  for (int i = 0; i < testing::kPinnedCaseCount; ++i) {
-    const testing::PinnedCase& c = testing::kPinnedCases[i];
-    EXPECT_EQ(testing::PixelHash(testing::RenderPinned(c)), c.hash) << c.name;
+  // The same pictures whichever kernels sweep the field.
+  for (detail::SweepIsa isa : AvailableIsas()) {
+    detail::UseSweepIsa(isa);
+    for (int i = 0; i < testing::kPinnedCaseCount; ++i) {
+      const testing::PinnedCase& c = testing::kPinnedCases[i];
+      EXPECT_EQ(testing::PixelHash(testing::RenderPinned(c)), c.hash)
+          << c.name << " kernels " << int(isa);
+    }
   }
+  detail::UseSweepIsa(detail::BestSweepIsa());
 }
 
 TEST(RunCombustion, OnlyFourAndFivePlanesHeedTheSelection) {
