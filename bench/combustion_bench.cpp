@@ -22,6 +22,7 @@
 #include <cstring>
 
 #include "effects/combustion/combustion.h"
+#include "effects/combustion/propagate.h"
 #include "platform/posix/module_strings.h"
 #include "tests/support/image.h"
 
@@ -154,8 +155,29 @@ void Render(benchmark::State& state, int width, int height, bool preview) {
   }
 }
 
-void BM_FinalRender1024x768(benchmark::State& state) { Render(state, 1024, 768, false); }
-void BM_PreviewRender245x250(benchmark::State& state) { Render(state, 245, 250, true); }
+// The engine's own choice of sweep kernels, and the SSE2 ones every x86 processor has.
+using zar::combustion::detail::SweepIsa;
+
+void RenderWith(benchmark::State& state, int width, int height, bool preview, SweepIsa isa) {
+  if (!zar::combustion::detail::SweepIsaAvailable(isa)) {
+    state.SkipWithError("kernels not available");
+    return;
+  }
+  zar::combustion::detail::UseSweepIsa(isa);
+  Render(state, width, height, preview);
+  zar::combustion::detail::UseSweepIsa(zar::combustion::detail::BestSweepIsa());
+}
+
+const SweepIsa kBest = zar::combustion::detail::BestSweepIsa();
+
+void BM_FinalRender1024x768(benchmark::State& state) { RenderWith(state, 1024, 768, false, kBest); }
+void BM_PreviewRender245x250(benchmark::State& state) { RenderWith(state, 245, 250, true, kBest); }
+void BM_FinalRender1024x768_sse2(benchmark::State& state) {
+  RenderWith(state, 1024, 768, false, SweepIsa::kSse2);
+}
+void BM_PreviewRender245x250_sse2(benchmark::State& state) {
+  RenderWith(state, 245, 250, true, SweepIsa::kSse2);
+}
 
 // One sweep in each flameDirection over a 1024 x 768 field of noise.
 void BM_PropagateFlames(benchmark::State& state) {
@@ -203,6 +225,8 @@ void BM_FreshField1024x768(benchmark::State& state) {
 
 BENCHMARK(BM_FinalRender1024x768)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PreviewRender245x250)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FinalRender1024x768_sse2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewRender245x250_sse2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PropagateFlames)->DenseRange(0, 7)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FreshField1024x768)->Unit(benchmark::kMicrosecond);
 

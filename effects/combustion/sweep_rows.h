@@ -21,13 +21,9 @@
 //   original. So every cell of the row but the last ends as the average its right neighbour
 //   wrote, and the last as its own cooled value (RowLeft). Right is the mirror image (RowRight).
 //
-// Each row is worked in blocks of Ops::kLanes cells, each block loading everything it reads
-// before it stores anything; the cells left over go through one more block on padded copies or,
-// when only a few, one by one by the rule itself. Ops::kLanes = 0 works the whole row one by one.
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 
 #include "effects/combustion/sweep_kernels.h"
 
@@ -79,158 +75,168 @@ inline typename Ops::Vec Cool(typename Ops::Vec c, const CoolingLanes<Ops>& k) {
   }
 }
 
-// The cells of a row that remain after its full blocks are worked as one more block on copies
-// padded to a block: `Padded` holds the copies, the block computes every lane, and only the lanes
-// of real cells are copied back (lanes past the real cells hold zeros and are discarded). Fewer
-// than kPaddedFrom cells are cheaper one by one.
-template <typename Ops>
-struct Padded {
-  uint8_t cells[Ops::kLanes + 2] = {};  // the row, with a neighbour on either side
-  uint8_t a[Ops::kLanes] = {};          // the rows above and below, or behind
-  uint8_t b[Ops::kLanes] = {};
-  uint8_t out1[Ops::kLanes];
-  uint8_t out2[Ops::kLanes];
-};
-
-constexpr int kPaddedFrom = 8;
+// A row of at least one block is worked in blocks of Ops::kLanes cells from its first cell in the
+// visiting order; the cells left over are worked as one more block that ends at the row's last
+// cell and overlaps the block before it. For that, a block's own cells are stored only after the
+// next block has loaded (the cells a block writes into the row it moves to are not read by the
+// row). So every block loads original values, and the overlapping lanes compute again exactly
+// what the block before them computed. Shorter rows are worked one cell at a time.
 
 // A rising or sinking row with columns ascending (the movement is straight or leftwards):
 // target[x] = average of row[x], behind[x], row[x - 1] cooled (row[0] as it is) and row[x + 1],
 // then row[x] cooled, x = 1 .. last. `target` is the row moved into, offset by the movement's
-// column. A block's cooled left neighbours are its own cooled cells moved up one lane, the first
-// lane taking the previous block's last cooled cell (row[0] before the first block); one by one,
-// row[x - 1] has been cooled already.
+// column.
 template <typename Ops, bool kDrop>
 void RowAscending(uint8_t* row, const uint8_t* behind, uint8_t* target, int last, Cooling k) {
-  int x = 1;
-  if constexpr (Ops::kLanes > 0) {
-    const CoolingLanes<Ops> lanes(k);
-    auto carry = Ops::Set1(row[0]);
-    // Cells `cells` .. + kLanes - 1 with their right neighbours, and the row behind.
-    auto block = [&](const uint8_t* cells, const uint8_t* behindCells, uint8_t* targets,
-                     uint8_t* cooledCells) {
-      const auto here = Ops::Load(cells), right = Ops::Load(cells + 1);
-      const auto cooled = Cool<Ops, kDrop>(here, lanes);
-      const auto left = Ops::WithPreviousLast(cooled, carry);
-      Ops::Store(targets, Average<Ops>(here, Ops::Load(behindCells), left, right));
-      Ops::Store(cooledCells, cooled);
-      carry = cooled;
-    };
-    for (; x + Ops::kLanes - 1 <= last; x += Ops::kLanes)
-      block(row + x, behind + x, target + x, row + x);
-    if (const int rest = last + 1 - x; rest >= kPaddedFrom) {
-      Padded<Ops> p;
-      std::memcpy(p.cells, row + x, size_t(rest + 1));
-      std::memcpy(p.a, behind + x, size_t(rest));
-      block(p.cells, p.a, p.out1, p.out2);
-      std::memcpy(target + x, p.out1, size_t(rest));
-      std::memcpy(row + x, p.out2, size_t(rest));
-      return;
+  constexpr int n = Ops::kLanes;
+  if (n == 0 || last < n) {
+    for (int x = 1; x <= last; ++x) {
+      const uint8_t c = row[x];
+      target[x] = Average(c, behind[x], row[x - 1], row[x + 1]);  // row[x - 1] is cooled
+      row[x] = Cool(c, k);
     }
+    return;
   }
-  for (; x <= last; ++x) {
-    const uint8_t c = row[x];
-    target[x] = Average(c, behind[x], row[x - 1], row[x + 1]);
-    row[x] = Cool(c, k);
+  if constexpr (n > 0) {
+    using Vec = typename Ops::Vec;
+    const CoolingLanes<Ops> lanes(k);
+    // Cells x .. x + n - 1, their left neighbours given cooled; returns the cells cooled.
+    auto block = [&](int x, auto leftOf) {
+      const Vec here = Ops::Load(row + x);
+      const Vec cooled = Cool<Ops, kDrop>(here, lanes);
+      Ops::Store(target + x,
+                 Average<Ops>(here, Ops::Load(behind + x), leftOf(cooled), Ops::Load(row + x + 1)));
+      return cooled;
+    };
+    // The left neighbours are the block's cooled cells moved up one lane, the first lane taking
+    // the previous block's last cooled cell (row[0], not cooled, before the first block).
+    Vec previous = Ops::Set1(row[0]);
+    auto shifted = [&](Vec cooled) { return Ops::WithPreviousLast(cooled, previous); };
+    previous = block(1, shifted);
+    int x = 1 + n;
+    for (; x + n - 1 <= last; x += n) {
+      const Vec cooled = block(x, shifted);
+      Ops::Store(row + x - n, previous);
+      previous = cooled;
+    }
+    if (x <= last) {
+      // The overlapping block: its left neighbours all still hold their original values.
+      const int x0 = last - n + 1;
+      const Vec cooled =
+          block(x0, [&](Vec) { return Cool<Ops, kDrop>(Ops::Load(row + x0 - 1), lanes); });
+      Ops::Store(row + x - n, previous);
+      Ops::Store(row + x0, cooled);
+    } else {
+      Ops::Store(row + x - n, previous);
+    }
   }
 }
 
 // The mirror image, columns descending (the movement is rightwards): the right neighbour is read
-// cooled, row[last + 1] as it is. Blocks from the right; cells left over at the start of the row
-// go into the last lanes of the padded block, next to the carried neighbour.
+// cooled, row[last + 1] as it is.
 template <typename Ops, bool kDrop>
 void RowDescending(uint8_t* row, const uint8_t* behind, uint8_t* target, int last, Cooling k) {
-  int x = last;  // the last cell not yet worked
-  if constexpr (Ops::kLanes > 0) {
-    const CoolingLanes<Ops> lanes(k);
-    auto carry = Ops::Set1(row[last + 1]);
-    // Cells `cells` .. + kLanes - 1 with their left neighbours, and the row behind.
-    auto block = [&](const uint8_t* cells, const uint8_t* behindCells, uint8_t* targets,
-                     uint8_t* cooledCells) {
-      const auto here = Ops::Load(cells), left = Ops::Load(cells - 1);
-      const auto cooled = Cool<Ops, kDrop>(here, lanes);
-      const auto right = Ops::WithNextFirst(cooled, carry);
-      Ops::Store(targets, Average<Ops>(here, Ops::Load(behindCells), left, right));
-      Ops::Store(cooledCells, cooled);
-      carry = cooled;
-    };
-    for (; x >= Ops::kLanes; x -= Ops::kLanes) {
-      const int x0 = x - (Ops::kLanes - 1);
-      block(row + x0, behind + x0, target + x0, row + x0);
+  constexpr int n = Ops::kLanes;
+  if (n == 0 || last < n) {
+    for (int x = last; x >= 1; --x) {
+      const uint8_t c = row[x];
+      target[x] = Average(c, behind[x], row[x - 1], row[x + 1]);  // row[x + 1] is cooled
+      row[x] = Cool(c, k);
     }
-    if (const int rest = x; rest >= kPaddedFrom) {  // cells 1 .. rest
-      const int lane = Ops::kLanes - rest;
-      Padded<Ops> p;
-      std::memcpy(p.cells + lane, row, size_t(rest + 1));
-      std::memcpy(p.a + lane, behind + 1, size_t(rest));
-      block(p.cells + 1, p.a, p.out1, p.out2);
-      std::memcpy(target + 1, p.out1 + lane, size_t(rest));
-      std::memcpy(row + 1, p.out2 + lane, size_t(rest));
-      return;
-    }
+    return;
   }
-  for (; x >= 1; --x) {
-    const uint8_t c = row[x];
-    target[x] = Average(c, behind[x], row[x - 1], row[x + 1]);
-    row[x] = Cool(c, k);
+  if constexpr (n > 0) {
+    using Vec = typename Ops::Vec;
+    const CoolingLanes<Ops> lanes(k);
+    // Cells x0 .. x0 + n - 1, their right neighbours given cooled; returns the cells cooled.
+    auto block = [&](int x0, auto rightOf) {
+      const Vec here = Ops::Load(row + x0);
+      const Vec cooled = Cool<Ops, kDrop>(here, lanes);
+      Ops::Store(target + x0, Average<Ops>(here, Ops::Load(behind + x0), Ops::Load(row + x0 - 1),
+                                           rightOf(cooled)));
+      return cooled;
+    };
+    Vec previous = Ops::Set1(row[last + 1]);
+    auto shifted = [&](Vec cooled) { return Ops::WithNextFirst(cooled, previous); };
+    previous = block(last - n + 1, shifted);
+    int x = last - n;  // the last cell not yet worked
+    for (; x >= n; x -= n) {
+      const Vec cooled = block(x - n + 1, shifted);
+      Ops::Store(row + x + 1, previous);
+      previous = cooled;
+    }
+    if (x >= 1) {
+      const Vec cooled = block(1, [&](Vec) { return Cool<Ops, kDrop>(Ops::Load(row + 2), lanes); });
+      Ops::Store(row + x + 1, previous);
+      Ops::Store(row + 1, cooled);
+    } else {
+      Ops::Store(row + x + 1, previous);
+    }
   }
 }
 
 // Left: row[x - 1] = average of row[x], above[x], below[x] and row[x + 1] for x = 1 .. last, then
-// row[last] its own cooled value. A block loads cells x .. x + kLanes and stores x - 1 ..
-// x + kLanes - 2, so the next block loads only cells not yet stored.
+// row[last] its own cooled value.
 template <typename Ops>
 void RowLeft(uint8_t* row, const uint8_t* above, const uint8_t* below, int last, Cooling k) {
+  constexpr int n = Ops::kLanes;
   const uint8_t lastCooled = Cool(row[last], k);
-  int x = 1;
-  if constexpr (Ops::kLanes > 0) {
-    auto block = [](const uint8_t* cells, const uint8_t* a, const uint8_t* b, uint8_t* averages) {
-      Ops::Store(averages,
-                 Average<Ops>(Ops::Load(cells), Ops::Load(a), Ops::Load(b), Ops::Load(cells + 1)));
+  if (n == 0 || last < n) {
+    for (int x = 1; x <= last; ++x) row[x - 1] = Average(row[x], above[x], below[x], row[x + 1]);
+  } else if constexpr (n > 0) {
+    using Vec = typename Ops::Vec;
+    auto block = [&](int x) {
+      return Average<Ops>(Ops::Load(row + x), Ops::Load(above + x), Ops::Load(below + x),
+                          Ops::Load(row + x + 1));
     };
-    for (; x + Ops::kLanes - 1 <= last; x += Ops::kLanes)
-      block(row + x, above + x, below + x, row + x - 1);
-    if (const int rest = last + 1 - x; rest >= kPaddedFrom) {
-      Padded<Ops> p;
-      std::memcpy(p.cells, row + x, size_t(rest + 1));
-      std::memcpy(p.a, above + x, size_t(rest));
-      std::memcpy(p.b, below + x, size_t(rest));
-      block(p.cells, p.a, p.b, p.out1);
-      std::memcpy(row + x - 1, p.out1, size_t(rest));
-      x = last + 1;
+    Vec previous = block(1);
+    int x = 1 + n;
+    for (; x + n - 1 <= last; x += n) {
+      const Vec averages = block(x);
+      Ops::Store(row + x - n - 1, previous);
+      previous = averages;
+    }
+    if (x <= last) {
+      const int x0 = last - n + 1;
+      const Vec averages = block(x0);
+      Ops::Store(row + x - n - 1, previous);
+      Ops::Store(row + x0 - 1, averages);
+    } else {
+      Ops::Store(row + x - n - 1, previous);
     }
   }
-  for (; x <= last; ++x) row[x - 1] = Average(row[x], above[x], below[x], row[x + 1]);
   row[last] = lastCooled;
 }
 
 // Right, the mirror image: row[x + 1] = average of row[x], above[x], below[x] and row[x - 1] for x
-// descending, then row[1] its own cooled value. Blocks from the right.
+// descending, then row[1] its own cooled value.
 template <typename Ops>
 void RowRight(uint8_t* row, const uint8_t* above, const uint8_t* below, int last, Cooling k) {
+  constexpr int n = Ops::kLanes;
   const uint8_t firstCooled = Cool(row[1], k);
-  int x = last;
-  if constexpr (Ops::kLanes > 0) {
-    auto block = [](const uint8_t* cells, const uint8_t* a, const uint8_t* b, uint8_t* averages) {
-      Ops::Store(averages,
-                 Average<Ops>(Ops::Load(cells), Ops::Load(a), Ops::Load(b), Ops::Load(cells - 1)));
+  if (n == 0 || last < n) {
+    for (int x = last; x >= 1; --x) row[x + 1] = Average(row[x], above[x], below[x], row[x - 1]);
+  } else if constexpr (n > 0) {
+    using Vec = typename Ops::Vec;
+    auto block = [&](int x0) {
+      return Average<Ops>(Ops::Load(row + x0), Ops::Load(above + x0), Ops::Load(below + x0),
+                          Ops::Load(row + x0 - 1));
     };
-    for (; x >= Ops::kLanes; x -= Ops::kLanes) {
-      const int x0 = x - (Ops::kLanes - 1);
-      block(row + x0, above + x0, below + x0, row + x0 + 1);
+    Vec previous = block(last - n + 1);
+    int x = last - n;  // the last cell not yet worked
+    for (; x >= n; x -= n) {
+      const Vec averages = block(x - n + 1);
+      Ops::Store(row + x + 2, previous);
+      previous = averages;
     }
-    if (const int rest = x; rest >= kPaddedFrom) {  // cells 1 .. rest
-      const int lane = Ops::kLanes - rest;
-      Padded<Ops> p;
-      std::memcpy(p.cells + lane, row, size_t(rest + 1));
-      std::memcpy(p.a + lane, above + 1, size_t(rest));
-      std::memcpy(p.b + lane, below + 1, size_t(rest));
-      block(p.cells + 1, p.a, p.b, p.out1);
-      std::memcpy(row + 2, p.out1 + lane, size_t(rest));
-      x = 0;
+    if (x >= 1) {
+      const Vec averages = block(1);
+      Ops::Store(row + x + 2, previous);
+      Ops::Store(row + 2, averages);
+    } else {
+      Ops::Store(row + x + 2, previous);
     }
   }
-  for (; x >= 1; --x) row[x + 1] = Average(row[x], above[x], below[x], row[x - 1]);
   row[1] = firstCooled;
 }
 
