@@ -306,30 +306,55 @@ EdgeTerms EdgeFrontTermsAt(int p, int A, int direction) {
   return {t, s, curl, bulge, cv};
 }
 
-int EdgeFrontFromTerms(const EdgeTerms& terms, double m, int A, int B, int direction) {
-  if (direction < 0 || direction > 7) return 0;
-  if (A <= 0) return -1;
-  const double m2 = m * m;
-  const double curl = float(m2 * terms.p);
-  const double bulge = float(m2 * terms.q);
-  const double y = std::max({terms.s, curl, bulge});
-  const double a = float(0.2 * B);
-  const double wave = a * y - a + (a / 35) * terms.cv;
+EdgeFront PrepareEdgeFront(double m, int A, int B, int direction) {
+  EdgeFront f{};
+  f.direction = direction;
+  f.empty = A <= 0;
+  f.m = m;
+  f.m2 = m * m;
+  f.a = float(0.2 * B);
+  f.ripple = f.a / 35;
+  f.B = B;
   switch (direction) {
     case kLeft:
-    case kRight: return FrontResult(wave + (a + A) * m + 0.5, A);
+    case kRight:
+      f.lift = (f.a + A) * m;
+      f.limit = A;
+      break;
     case kTop:
-    case kBottom: return FrontResult(wave + (a + B) * m + 0.5, B);
-    case kLeftBtm:
-    case kRightTop: {
-      const double diagonal = float(wave + (2.0 * B + a) * m);
-      return FrontResult(diagonal - terms.t * B + 0.5, B);
-    }
-    default: {  // Left Top, Right Btm
-      const double diagonal = float(wave + (2.0 * B + a) * m);
-      return FrontResult(diagonal - (1 - terms.t) * B + 0.5, B);
-    }
+    case kBottom:
+      f.lift = (f.a + B) * m;
+      f.limit = B;
+      break;
+    default:
+      f.lift = (2.0 * B + f.a) * m;
+      f.limit = B;
+      break;
   }
+  return f;
+}
+
+int EdgeFrontAt(const EdgeTerms& terms, const EdgeFront& f) {
+  if (f.direction < 0 || f.direction > 7) return 0;
+  if (f.empty) return -1;
+  const double curl = float(f.m2 * terms.p);
+  const double bulge = float(f.m2 * terms.q);
+  const double y = std::max({terms.s, curl, bulge});
+  const double wave = f.a * y - f.a + f.ripple * terms.cv;
+  switch (f.direction) {
+    case kLeft:
+    case kRight:
+    case kTop:
+    case kBottom: return FrontResult(wave + f.lift + 0.5, f.limit);
+    case kLeftBtm:
+    case kRightTop: return FrontResult(double(float(wave + f.lift)) - terms.t * f.B + 0.5, f.limit);
+    default:  // Left Top, Right Btm
+      return FrontResult(double(float(wave + f.lift)) - (1 - terms.t) * f.B + 0.5, f.limit);
+  }
+}
+
+int EdgeFrontFromTerms(const EdgeTerms& terms, double m, int A, int B, int direction) {
+  return EdgeFrontAt(terms, PrepareEdgeFront(m, A, B, direction));
 }
 
 int EdgeFrontPosition(int p, double m, int A, int B, int direction) {
@@ -421,16 +446,27 @@ bool BuildEdgeProfile(EdgeProfile& profile, int32_t W, int32_t H, int effectDire
   if (effectDirection < 0 || effectDirection > 7) return true;  // such fronts are all 0
   const int32_t count = IsRowEdge(effectDirection) ? H : W;
   if (count <= 0) return true;
-  const uint64_t bytes = uint64_t(count) * sizeof(EdgeTerms);
+  static_assert(sizeof(EdgeTerms) % alignof(int32_t) == 0);
+  const uint64_t bytes = uint64_t(count) * (sizeof(EdgeTerms) + sizeof(int32_t));
   if (bytes > uint64_t(SIZE_MAX)) return false;
   void* pages = platform::PageAlloc(size_t(bytes));
   if (!pages) return false;
   profile.terms = static_cast<EdgeTerms*>(pages);
+  profile.fixedPositions = reinterpret_cast<int32_t*>(profile.terms + count);
   profile.count = count;
   profile.bytes = size_t(bytes);
   for (int32_t p = 0; p < count; ++p)
     profile.terms[p] = EdgeFrontTermsAt(p, W + 4, effectDirection);
   return true;
+}
+
+void FixEdgeFront(EdgeProfile& profile, double front, int32_t W, int32_t H, int effectDirection) {
+  if (!profile.terms) return;
+  const EdgeFront f = PrepareEdgeFront(front, W + 4, H + 5, effectDirection);
+  for (int32_t p = 0; p < profile.count; ++p)
+    profile.fixedPositions[p] = EdgeFrontAt(profile.terms[p], f);
+  profile.fixedFront = front;
+  profile.hasFixedFront = true;
 }
 
 void ReleaseEdgeProfile(EdgeProfile& profile) {
@@ -451,6 +487,14 @@ void FlameStepEdge(HeatField& field, double front, const FlameSettings& settings
   const bool viscous = settings.viscosity == 255;
   // trunc(((viscosity div 2) + 127) * (1/255) * heat), 1/255 in single precision.
   const double thinning = (settings.viscosity / 2 + 127) * double(1.0f / 255.0f);
+  // The front's position at p: from the profile's table when this is its fixed front, from its
+  // terms otherwise, or on the spot without a profile.
+  const EdgeFront prepared = PrepareEdgeFront(front, A, B, direction);
+  const bool fixed = profile && profile->hasFixedFront && profile->fixedFront == front;
+  auto positionAt = [&](int p) {
+    if (!profile || p >= profile->count) return EdgeFrontPosition(p, front, A, B, direction);
+    return fixed ? int(profile->fixedPositions[p]) : EdgeFrontAt(profile->terms[p], prepared);
+  };
 
   for (int s = 2; s < limitP; s += G) {
     const int L = rng.Next() % G + 1;
@@ -459,9 +503,7 @@ void FlameStepEdge(HeatField& field, double front, const FlameSettings& settings
     for (int c = 0; c <= L; ++c) {
       const int p = s + c;
       if (p >= limitP) break;
-      const int M = profile && p < profile->count
-                        ? EdgeFrontFromTerms(profile->terms[p], front, A, B, direction)
-                        : EdgeFrontPosition(p, front, A, B, direction);
+      const int M = positionAt(p);
       if (M < 2 || M >= limitM) continue;
       const int y = rowEdge ? p : M, x = rowEdge ? M : p;
       uint8_t& cell = field.Row(y)[x];
@@ -585,6 +627,7 @@ void RunCombustion(const FrameView& frame, const WorkingParameters& params, Colo
     }
     case kPage: {
       rng.Seed(0);
+      FixEdgeFront(profile, m, W, H, params.effectDirection);
       const int n = int(std::trunc(H * double(m))) + 10;
       for (int k = n; k >= 0; --k) {
         progress(2 * k, 2 * n);
@@ -598,6 +641,7 @@ void RunCombustion(const FrameView& frame, const WorkingParameters& params, Colo
       // The band's leading front sweeps out from the middle while the trailing one burns in
       // place; then the other side, composited in the second form.
       rng.Seed(0);
+      FixEdgeFront(profile, 0.5 - 0.5 * m, W, H, params.effectDirection);
       const int n = 10 + int(std::trunc(0.5 * H * m));
       const double s = 0.5 * m / n;
       for (int k = n; k >= 0; --k) {
@@ -610,6 +654,7 @@ void RunCombustion(const FrameView& frame, const WorkingParameters& params, Colo
 
       ClearHeatField(field);
       rng.Seed(0);
+      FixEdgeFront(profile, 0.5 + 0.5 * m, W, H, params.effectDirection);
       const int n2 = 10 + int(std::trunc(0.5 * H * m));
       const double s2 = 0.5 * m / n2;
       for (int k = n2; k >= 0; --k) {

@@ -77,14 +77,75 @@ TEST(EdgeFrontPosition, TopAtPhaseZeroAndHundred) {
   }
 }
 
-TEST(EdgeFrontPosition, PrecomputedTermsGiveTheSameFronts) {
-  for (int direction = 0; direction < 8; ++direction)
-    for (int p = 0; p < 80; p += 3)
-      for (double m : {0.0, 0.13, 0.5, 0.87, 1.0, 2.55}) {
-        const EdgeTerms terms = EdgeFrontTermsAt(p, 84, direction);
-        EXPECT_EQ(EdgeFrontFromTerms(terms, m, 84, 61, direction),
-                  EdgeFrontPosition(p, m, 84, 61, direction));
-      }
+// The front exactly as written, in one piece, against the engine's (which splits it into terms
+// of the position, terms of the phase and a table for a front used again and again).
+int ReferenceFront(int p, double m, int A, int B, int direction) {
+  if (direction < 0 || direction > 7) return 0;
+  if (A <= 0) return -1;
+  const bool rowEdge = direction == kLeft || direction == kRight;
+  const double t = float(double(p) / A);
+  double S = zmath::Sin(7.5398208 * t);
+  double P = float(m * m * zmath::Sin(3.141592 + 6.283184 * p / A));
+  double Q = float(m * m * (1 - zmath::Cos(6.283184 * t)));
+  double Cv = zmath::Cos(p / (0.02 * A));
+  if (rowEdge) {
+    S *= 0.5;
+    P = float(m * m * (zmath::Sin(3.141592 + 6.283184 * p / A) * 0.5));
+    Cv *= 0.5;
+  } else if (!(A / 4 <= p && p <= A - A / 4)) {
+    Q = 0;
+  }
+  const double Y = std::max({S, P, Q});
+  const double a = float(0.2 * B);
+  const double wave = a * Y - a + (a / 35) * Cv;
+  double f, L = B;
+  if (rowEdge) {
+    f = wave + (a + A) * m;
+    L = A;
+  } else if (direction == kTop || direction == kBottom) {
+    f = wave + (a + B) * m;
+  } else if (direction == kLeftBtm || direction == kRightTop) {
+    f = double(float(wave + (2.0 * B + a) * m)) - t * B;
+  } else {
+    f = double(float(wave + (2.0 * B + a) * m)) - (1 - t) * B;
+  }
+  const double k = std::trunc(f + 0.5);
+  if (!(k >= 0)) return -1;
+  return k >= L ? -2 : int(k);
+}
+
+TEST(EdgeFrontPosition, EveryFormOfTheFrontMatchesTheFormula) {
+  for (int direction = -1; direction < 10; ++direction)
+    for (int A : {0, 1, 7, 84, 1028})
+      for (int B : {5, 61, 773})
+        for (double m : {0.0, 0.13, 0.25, 0.5, 0.625, 0.87, 1.0, 2.55, -0.3}) {
+          const EdgeFront front = PrepareEdgeFront(m, A, B, direction);
+          for (int p = 0; p < std::max(A, 1); p += 1 + A / 97) {
+            const int expected = ReferenceFront(p, m, A, B, direction);
+            const EdgeTerms terms = EdgeFrontTermsAt(p, A, direction);
+            ASSERT_EQ(EdgeFrontPosition(p, m, A, B, direction), expected)
+                << p << " " << m << " " << A << " " << B << " " << direction;
+            ASSERT_EQ(EdgeFrontFromTerms(terms, m, A, B, direction), expected);
+            ASSERT_EQ(EdgeFrontAt(terms, front), expected);
+          }
+        }
+  // Positions where the single-precision rounding of the diagonals' bracket decides the row.
+  struct Point {
+    int p;
+    double m;
+    int A, B, direction;
+  };
+  for (Point c :
+       {Point{83, double(0.44f), 84, 773, kLeftTop}, Point{372, double(0.68f), 1028, 105, kLeftTop},
+        Point{191, 0.375, 1028, 773, kLeftBtm}, Point{817, double(0.72f), 1028, 773, kLeftBtm},
+        Point{73, double(0.55f), 249, 255, kRightBtm}, Point{191, 0.375, 1028, 773, kRightTop}}) {
+    const int expected = ReferenceFront(c.p, c.m, c.A, c.B, c.direction);
+    EXPECT_EQ(EdgeFrontPosition(c.p, c.m, c.A, c.B, c.direction), expected) << c.p;
+    EXPECT_EQ(EdgeFrontAt(EdgeFrontTermsAt(c.p, c.A, c.direction),
+                          PrepareEdgeFront(c.m, c.A, c.B, c.direction)),
+              expected)
+        << c.p;
+  }
 }
 
 TEST(PhaseFactor, GateRunsBackwards) {
@@ -517,6 +578,33 @@ SeedRun SeedEdge(const Image& source, const Image* mask, const FlameSettings& se
         run.values.push_back(h.At(y, x));
       }
   return run;
+}
+
+// Seeding through a profile (its terms, or its table for the fixed front) gives the same field
+// and the same draws as seeding with every front computed on the spot.
+TEST(FlameStepEdge, ProfileAndFixedFrontGiveTheSameSeeds) {
+  const Image source = testing::StructuredPicture(70, 45, 3);
+  Image out(70, 45, 3);
+  const FrameView frame = CombustionFrame(source, out, nullptr);
+  int seeded = 0;
+  for (int direction = 0; direction < 8; ++direction) {
+    EdgeProfile profile;
+    ASSERT_TRUE(BuildEdgeProfile(profile, 70, 45, direction));
+    FixEdgeFront(profile, 0.3, 70, 45, direction);
+    for (double front : {0.3, 0.55, 0.875}) {
+      FieldHolder plain(70, 45), profiled(70, 45);
+      Rng a{9}, b{9};
+      for (int step = 0; step < 6; ++step) {
+        FlameStepEdge(plain.field, front, SeedOnly(direction, 255), frame, a);
+        FlameStepEdge(profiled.field, front, SeedOnly(direction, 255), frame, b, &profile);
+      }
+      EXPECT_EQ(plain.Cells(), profiled.Cells()) << direction << " " << front;
+      EXPECT_EQ(a.state, b.state);
+      seeded += plain.Cells() != std::vector<uint8_t>(plain.field.bytes, 0);
+    }
+    ReleaseEdgeProfile(profile);
+  }
+  EXPECT_GE(seeded, 16);  // some diagonal fronts lie off the picture
 }
 
 TEST(FlameStepEdge, SeedsLieOnTheFront) {
