@@ -80,7 +80,8 @@ inline typename Ops::Vec Cool(typename Ops::Vec c, const CoolingLanes<Ops>& k) {
 // cell and overlaps the block before it. For that, a block's own cells are stored only after the
 // next block has loaded (the cells a block writes into the row it moves to are not read by the
 // row). So every block loads original values, and the overlapping lanes compute again exactly
-// what the block before them computed. Shorter rows are worked one cell at a time.
+// what the block before them computed. Shorter rows are worked one cell at a time. Unrolling the
+// block loops twice saves a few percent of instructions.
 
 // A rising or sinking row with columns ascending (the movement is straight or leftwards):
 // target[x] = average of row[x], behind[x], row[x - 1] cooled (row[0] as it is) and row[x + 1],
@@ -114,6 +115,7 @@ void RowAscending(uint8_t* row, const uint8_t* behind, uint8_t* target, int last
     auto shifted = [&](Vec cooled) { return Ops::WithPreviousLast(cooled, previous); };
     previous = block(1, shifted);
     int x = 1 + n;
+#pragma GCC unroll 2
     for (; x + n - 1 <= last; x += n) {
       const Vec cooled = block(x, shifted);
       Ops::Store(row + x - n, previous);
@@ -160,6 +162,7 @@ void RowDescending(uint8_t* row, const uint8_t* behind, uint8_t* target, int las
     auto shifted = [&](Vec cooled) { return Ops::WithNextFirst(cooled, previous); };
     previous = block(last - n + 1, shifted);
     int x = last - n;  // the last cell not yet worked
+#pragma GCC unroll 2
     for (; x >= n; x -= n) {
       const Vec cooled = block(x - n + 1, shifted);
       Ops::Store(row + x + 1, previous);
@@ -191,6 +194,7 @@ void RowLeft(uint8_t* row, const uint8_t* above, const uint8_t* below, int last,
     };
     Vec previous = block(1);
     int x = 1 + n;
+#pragma GCC unroll 2
     for (; x + n - 1 <= last; x += n) {
       const Vec averages = block(x);
       Ops::Store(row + x - n - 1, previous);
@@ -224,6 +228,7 @@ void RowRight(uint8_t* row, const uint8_t* above, const uint8_t* below, int last
     };
     Vec previous = block(last - n + 1);
     int x = last - n;  // the last cell not yet worked
+#pragma GCC unroll 2
     for (; x >= n; x -= n) {
       const Vec averages = block(x - n + 1);
       Ops::Store(row + x + 2, previous);
