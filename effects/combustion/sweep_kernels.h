@@ -1,4 +1,4 @@
-// The row kernels of the propagation sweep, one table per instruction set. Plain declarations
+// The kernels of the propagation sweep, one table per instruction set. Plain declarations
 // only: this header is shared with files compiled for wider instruction sets.
 #pragma once
 
@@ -14,18 +14,17 @@ struct Cooling {
   uint8_t a, b, drop;
 };
 
-// The rows of one sweep (sweep_rows.h says what each computes). The first two come without and
-// with a drop, indexed by drop != 0.
-struct RowKernels {
-  void (*ascending[2])(uint8_t* row, const uint8_t* behind, uint8_t* target, int last, Cooling k);
-  void (*descending[2])(uint8_t* row, const uint8_t* behind, uint8_t* target, int last, Cooling k);
-  void (*left)(uint8_t* row, const uint8_t* above, const uint8_t* below, int last, Cooling k);
-  void (*right)(uint8_t* row, const uint8_t* above, const uint8_t* below, int last, Cooling k);
+// One sweep over a field of `width` x `height` cells (its frame included), by flameDirection
+// 0..7 and without or with a drop (indexed by drop != 0). sweep_rows.h says what each computes.
+using SweepFunction = void (*)(uint8_t* cells, int width, int height, Cooling k);
+
+struct SweepKernels {
+  SweepFunction sweep[8][2];
 };
 
 // Cell by cell; 16 cells at a time with SSE2; 32 with AVX2 (null where the build has none).
-extern const RowKernels kPortableRows;
-extern const RowKernels* const kSse2Rows;
-extern const RowKernels* const kAvx2Rows;
+extern const SweepKernels kPortableSweeps;
+extern const SweepKernels* const kSse2Sweeps;
+extern const SweepKernels* const kAvx2Sweeps;
 
 }  // namespace zar::combustion::detail

@@ -1,7 +1,8 @@
 // The rows of the propagation sweep, written once over a set of vector operations `Ops` and
 // instantiated per instruction set (sweep_rows_sse2.cpp, sweep_rows_avx2.cpp). Included only by
-// those files, each inside a namespace of its own; it pulls in nothing but <cstdint>, so a file
-// compiled for a wider instruction set shares no inline code with the rest of the program.
+// those files; everything it defines has internal linkage and it pulls in nothing but <cstddef>
+// and <cstdint>, so a file compiled for a wider instruction set shares no inline code with the
+// rest of the program.
 //
 // How one sweep reads the field. Visiting every interior cell (rows 1 .. H + 3, columns
 // 1 .. W + 2) in the direction's order, each cell writes the average of itself and three
@@ -23,6 +24,7 @@
 //
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "effects/combustion/sweep_kernels.h"
@@ -88,7 +90,8 @@ inline typename Ops::Vec Cool(typename Ops::Vec c, const CoolingLanes<Ops>& k) {
 // then row[x] cooled, x = 1 .. last. `target` is the row moved into, offset by the movement's
 // column.
 template <typename Ops, bool kDrop>
-void RowAscending(uint8_t* row, const uint8_t* behind, uint8_t* target, int last, Cooling k) {
+[[gnu::always_inline]] inline void RowAscending(uint8_t* row, const uint8_t* behind,
+                                                uint8_t* target, int last, Cooling k) {
   constexpr int n = Ops::kLanes;
   if (n == 0 || last < n) {
     for (int x = 1; x <= last; ++x) {
@@ -137,7 +140,8 @@ void RowAscending(uint8_t* row, const uint8_t* behind, uint8_t* target, int last
 // The mirror image, columns descending (the movement is rightwards): the right neighbour is read
 // cooled, row[last + 1] as it is.
 template <typename Ops, bool kDrop>
-void RowDescending(uint8_t* row, const uint8_t* behind, uint8_t* target, int last, Cooling k) {
+[[gnu::always_inline]] inline void RowDescending(uint8_t* row, const uint8_t* behind,
+                                                 uint8_t* target, int last, Cooling k) {
   constexpr int n = Ops::kLanes;
   if (n == 0 || last < n) {
     for (int x = last; x >= 1; --x) {
@@ -181,7 +185,8 @@ void RowDescending(uint8_t* row, const uint8_t* behind, uint8_t* target, int las
 // Left: row[x - 1] = average of row[x], above[x], below[x] and row[x + 1] for x = 1 .. last, then
 // row[last] its own cooled value.
 template <typename Ops>
-void RowLeft(uint8_t* row, const uint8_t* above, const uint8_t* below, int last, Cooling k) {
+[[gnu::always_inline]] inline void RowLeft(uint8_t* row, const uint8_t* above, const uint8_t* below,
+                                           int last, Cooling k) {
   constexpr int n = Ops::kLanes;
   const uint8_t lastCooled = Cool(row[last], k);
   if (n == 0 || last < n) {
@@ -215,7 +220,8 @@ void RowLeft(uint8_t* row, const uint8_t* above, const uint8_t* below, int last,
 // Right, the mirror image: row[x + 1] = average of row[x], above[x], below[x] and row[x - 1] for x
 // descending, then row[1] its own cooled value.
 template <typename Ops>
-void RowRight(uint8_t* row, const uint8_t* above, const uint8_t* below, int last, Cooling k) {
+[[gnu::always_inline]] inline void RowRight(uint8_t* row, const uint8_t* above,
+                                            const uint8_t* below, int last, Cooling k) {
   constexpr int n = Ops::kLanes;
   const uint8_t firstCooled = Cool(row[1], k);
   if (n == 0 || last < n) {
@@ -245,12 +251,47 @@ void RowRight(uint8_t* row, const uint8_t* above, const uint8_t* below, int last
   row[1] = firstCooled;
 }
 
+// The rows of a rising (kMoveRow -1) or sinking (+1) sweep, visited away from the movement, each
+// writing into the row it moves to, offset by the movement's column.
+template <typename Ops, bool kDrop, int kMoveRow, int kMoveCol>
+void SweepVertical(uint8_t* cells, int width, int height, Cooling k) {
+  const int last = width - 2;  // interior columns 1 .. last
+  const int lastRow = height - 2;
+  const ptrdiff_t toBehind = -kMoveRow * ptrdiff_t(width);
+  const ptrdiff_t toTarget = kMoveRow * ptrdiff_t(width) + kMoveCol;
+  for (int i = 1; i <= lastRow; ++i) {
+    const int y = kMoveRow < 0 ? i : lastRow + 1 - i;
+    uint8_t* row = cells + ptrdiff_t(y) * width;
+    if constexpr (kMoveCol <= 0)
+      RowAscending<Ops, kDrop>(row, row + toBehind, row + toTarget, last, k);
+    else
+      RowDescending<Ops, kDrop>(row, row + toBehind, row + toTarget, last, k);
+  }
+}
+
+// Left and Right: rows from the top, each worked in place beside the finished row above.
+template <typename Ops, bool kLeft>
+void SweepAcross(uint8_t* cells, int width, int height, Cooling k) {
+  const int last = width - 2;
+  for (int y = 1; y <= height - 2; ++y) {
+    uint8_t* row = cells + ptrdiff_t(y) * width;
+    if constexpr (kLeft)
+      RowLeft<Ops>(row, row - width, row + width, last, k);
+    else
+      RowRight<Ops>(row, row - width, row + width, last, k);
+  }
+}
+
 template <typename Ops>
-constexpr zar::combustion::detail::RowKernels kRowKernels = {
-    {RowAscending<Ops, false>, RowAscending<Ops, true>},
-    {RowDescending<Ops, false>, RowDescending<Ops, true>},
-    RowLeft<Ops>,
-    RowRight<Ops>,
-};
+constexpr zar::combustion::detail::SweepKernels kSweepKernels = {{
+    {SweepVertical<Ops, false, -1, 0>, SweepVertical<Ops, true, -1, 0>},    // Top
+    {SweepVertical<Ops, false, -1, -1>, SweepVertical<Ops, true, -1, -1>},  // Left Top
+    {SweepAcross<Ops, true>, SweepAcross<Ops, true>},                       // Left
+    {SweepVertical<Ops, false, 1, -1>, SweepVertical<Ops, true, 1, -1>},    // Left Btm
+    {SweepVertical<Ops, false, 1, 0>, SweepVertical<Ops, true, 1, 0>},      // Bottom
+    {SweepVertical<Ops, false, 1, 1>, SweepVertical<Ops, true, 1, 1>},      // Right Btm
+    {SweepAcross<Ops, false>, SweepAcross<Ops, false>},                     // Right
+    {SweepVertical<Ops, false, -1, 1>, SweepVertical<Ops, true, -1, 1>},    // Right Top
+}};
 
 }  // namespace

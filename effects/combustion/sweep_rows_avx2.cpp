@@ -42,10 +42,10 @@ struct Avx2Ops {
 namespace zar::combustion::detail {
 
 #if defined(__AVX2__)
-constinit const RowKernels kAvx2RowTable = kRowKernels<Avx2Ops>;
-const RowKernels* const kAvx2Rows = &kAvx2RowTable;
+constinit const SweepKernels kAvx2SweepTable = kSweepKernels<Avx2Ops>;
+const SweepKernels* const kAvx2Sweeps = &kAvx2SweepTable;
 #else
-const RowKernels* const kAvx2Rows = nullptr;
+const SweepKernels* const kAvx2Sweeps = nullptr;
 #endif
 
 }  // namespace zar::combustion::detail

@@ -41,13 +41,13 @@ struct Sse2Ops {
 
 namespace zar::combustion::detail {
 
-const RowKernels kPortableRows = kRowKernels<PortableOps>;
+const SweepKernels kPortableSweeps = kSweepKernels<PortableOps>;
 
 #if defined(__SSE2__)
-constinit const RowKernels kSse2RowTable = kRowKernels<Sse2Ops>;
-const RowKernels* const kSse2Rows = &kSse2RowTable;
+constinit const SweepKernels kSse2SweepTable = kSweepKernels<Sse2Ops>;
+const SweepKernels* const kSse2Sweeps = &kSse2SweepTable;
 #else
-const RowKernels* const kSse2Rows = nullptr;
+const SweepKernels* const kSse2Sweeps = nullptr;
 #endif
 
 }  // namespace zar::combustion::detail
