@@ -55,6 +55,13 @@ void ClearPicture(const FrameView& f) {
   for (int r = 0; r < f.height; ++r) std::memset(DestPixel(f, r, 0), 0, bytes);
 }
 
+// Eight bytes as one word (for testing them all at once).
+inline uint64_t Bytes8(const uint8_t* p) {
+  uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
 // ---- transition masks ---------------------------------------------------------------------------
 
 // Every pixel of the transition mask is either taken from the source or cleared. The decisions for
@@ -63,6 +70,9 @@ void WriteRow(const FrameView& f, int row, int col, const uint8_t* keep, int cou
   const size_t planes = size_t(f.planes);
   for (int k = 0; k < count;) {
     int end = k + 1;
+    // Eight decisions at a time while they all agree with this run's, then one at a time.
+    const uint64_t run = keep[k] * 0x0101010101010101ull;
+    while (end + 8 <= count && Bytes8(keep + end) == run) end += 8;
     while (end < count && keep[end] == keep[k]) ++end;
     uint8_t* dst = DestPixel(f, row, col + k);
     const size_t bytes = size_t(end - k) * planes;
@@ -117,13 +127,22 @@ constexpr int kColumnBlock = 256;
 
 template <typename SpansOfColumn>
 void MaskByColumns(const FrameView& f, SpansOfColumn spansOf) {
-  KeptSpans spans[kColumnBlock];
+  // The block's spans by bound, so a row's decisions are one loop of plain comparisons over the
+  // whole block (columns past the picture keep nothing and are not written).
+  int lo1[kColumnBlock], hi1[kColumnBlock], lo2[kColumnBlock], hi2[kColumnBlock];
   uint8_t keep[kColumnBlock];
   for (int i0 = 0; i0 < f.width; i0 += kColumnBlock) {
     const int count = std::min(kColumnBlock, f.width - i0);
-    for (int k = 0; k < count; ++k) spans[k] = spansOf(i0 + k);
+    for (int k = 0; k < kColumnBlock; ++k) {
+      const KeptSpans spans = k < count ? spansOf(i0 + k) : kKeepNone;
+      lo1[k] = spans.lo1;
+      hi1[k] = spans.hi1;
+      lo2[k] = spans.lo2;
+      hi2[k] = spans.hi2;
+    }
     for (int n = 0; n < f.height; ++n) {
-      for (int k = 0; k < count; ++k) keep[k] = spans[k].Keeps(n);
+      for (int k = 0; k < kColumnBlock; ++k)
+        keep[k] = uint8_t(((n >= lo1[k]) & (n < hi1[k])) | ((n >= lo2[k]) & (n < hi2[k])));
       WriteRow(f, n, i0, keep, count);
     }
   }
@@ -233,17 +252,17 @@ struct Shade {
   uint8_t red, green, blue;
   uint8_t cover;         // trunc(255 w)
   uint8_t coverRounded;  // trunc(255 w + 0.5)
-  double w, keep;        // strength and 1 - strength
+  double keep;           // 1 - w, the strength w left to the old colour
+  double tint[3];        // red w, green w, blue w: the palette colour's part of a blend
 };
 
-inline uint8_t Blend(uint8_t old, uint8_t colour, const Shade& s) {
-  return uint8_t(old * s.keep + colour * s.w);
-}
+// trunc(old (1 - w) + colour w), the colour's part worked out once per heat value.
+inline uint8_t Blend(uint8_t old, double keep, double tint) { return uint8_t(old * keep + tint); }
 
 inline void BlendRgb(uint8_t* px, const Shade& s) {
-  px[0] = Blend(px[0], s.red, s);
-  px[1] = Blend(px[1], s.green, s);
-  px[2] = Blend(px[2], s.blue, s);
+  px[0] = Blend(px[0], s.keep, s.tint[0]);
+  px[1] = Blend(px[1], s.keep, s.tint[1]);
+  px[2] = Blend(px[2], s.keep, s.tint[2]);
 }
 
 inline void SetRgb(uint8_t* px, const Shade& s) {
@@ -256,10 +275,16 @@ template <int kPlanes, CompositeForm kForm>
 void CompositeRows(const FrameView& f, const HeatField& field, const Shade (&shades)[256]) {
   for (int r = 1; r < f.height; ++r) {
     const uint8_t* heat = field.Row(r + 1) + 2;
-    uint8_t* px = DestPixel(f, r, 0);
-    for (int c = 0; c < f.width; ++c, px += kPlanes) {
+    uint8_t* const row = DestPixel(f, r, 0);
+    for (int c = 0; c < f.width; ++c) {
+      // Most cells are cold: they are passed over eight at a time.
+      if (c + 8 <= f.width && Bytes8(heat + c) == 0) {
+        c += 7;
+        continue;
+      }
       const int h = heat[c];
       if (h == 0) continue;
+      uint8_t* const px = row + ptrdiff_t(c) * kPlanes;
       const Shade& s = shades[h];
       if constexpr (kPlanes == 3) {
         BlendRgb(px, s);
@@ -566,8 +591,13 @@ void CompositeHeat(const FrameView& frame, const HeatField& field, const FirePal
     const HeatColour colour = SelectHeatColour(h, palette, alpha);
     const double w =
         form == CompositeForm::kSecond ? double(float(colour.strength)) : colour.strength;
-    shades[h] = {colour.red, colour.green, colour.blue, uint8_t(255 * w), uint8_t(255 * w + 0.5),
-                 w,          1 - w};
+    shades[h] = {colour.red,
+                 colour.green,
+                 colour.blue,
+                 uint8_t(255 * w),
+                 uint8_t(255 * w + 0.5),
+                 1 - w,
+                 {colour.red * w, colour.green * w, colour.blue * w}};
   }
   const bool first = form == CompositeForm::kFirst;
   switch (frame.planes) {
