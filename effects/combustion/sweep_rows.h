@@ -15,8 +15,11 @@
 //   Within the row, the cell itself and its neighbour on the side not yet visited are original,
 //   the neighbour on the side already visited is cooled (the frame columns 0 and W + 3 are never
 //   visited, so at the row's first cell that neighbour is read as it is). Nothing the row writes
-//   into the row it moves to is read again by this row. So a row is: every target from original
-//   values and one cooled neighbour, and every cell cooled (RowAscending, RowDescending).
+//   into the row it moves to is read again by this row. So a row's targets are worked out from
+//   the row's original values, the visited neighbour cooled on the way (RowTargets), and then its
+//   cells are cooled. The next row visited writes its targets over this row's cells, all but one
+//   column for the slanting movements (W + 2 for leftwards, 1 for rightwards), so the cooled
+//   values stay only there and in the last row visited; the rest need not be written at all.
 // - Left: the row above is finished, the row below not yet visited. A cell's average lands one
 //   cell to its left, on a cell already visited; the cell itself and its right neighbour are
 //   original. So every cell of the row but the last ends as the average its right neighbour
@@ -77,113 +80,64 @@ inline typename Ops::Vec Cool(typename Ops::Vec c, const CoolingLanes<Ops>& k) {
   }
 }
 
-// A row of at least one block is worked in blocks of Ops::kLanes cells from its first cell in the
-// visiting order; the cells left over are worked as one more block that ends at the row's last
-// cell and overlaps the block before it. For that, a block's own cells are stored only after the
-// next block has loaded (the cells a block writes into the row it moves to are not read by the
-// row). So every block loads original values, and the overlapping lanes compute again exactly
-// what the block before them computed. Shorter rows are worked one cell at a time. Unrolling the
-// block loops twice saves a few percent of instructions.
+// Rows of at least one block are worked in blocks of Ops::kLanes cells from their start; the
+// cells left over are worked as one more block that ends at the row's last cell and overlaps the
+// block before it, computing its overlapping lanes again from the same values. Shorter rows are
+// worked one cell at a time. Unrolling the block loops twice saves a few percent of instructions.
 
-// A rising or sinking row with columns ascending (the movement is straight or leftwards):
-// target[x] = average of row[x], behind[x], row[x - 1] cooled (row[0] as it is) and row[x + 1],
-// then row[x] cooled, x = 1 .. last. `target` is the row moved into, offset by the movement's
-// column.
-template <typename Ops, bool kDrop>
-[[gnu::always_inline]] inline void RowAscending(uint8_t* row, const uint8_t* behind,
-                                                uint8_t* target, int last, Cooling k) {
+// The targets of a rising or sinking row: target[x] = average of row[x], behind[x], row[x + 1]
+// and row[x - 1] cooled (columns ascending, kLeftVisited) or row[x - 1] and row[x + 1] cooled
+// (columns descending), x = 1 .. last >= kLanes. The row is only read. `target` is the row moved
+// into, offset by the movement's column.
+template <typename Ops, bool kDrop, bool kLeftVisited>
+[[gnu::always_inline]] inline void RowTargets(const uint8_t* row, const uint8_t* behind,
+                                              uint8_t* target, int last,
+                                              const CoolingLanes<Ops>& lanes) {
   constexpr int n = Ops::kLanes;
-  if (n == 0 || last < n) {
-    for (int x = 1; x <= last; ++x) {
-      const uint8_t c = row[x];
-      target[x] = Average(c, behind[x], row[x - 1], row[x + 1]);  // row[x - 1] is cooled
-      row[x] = Cool(c, k);
-    }
-    return;
-  }
-  if constexpr (n > 0) {
-    using Vec = typename Ops::Vec;
-    const CoolingLanes<Ops> lanes(k);
-    // Cells x .. x + n - 1, their left neighbours given cooled; returns the cells cooled.
-    auto block = [&](int x, auto leftOf) {
-      const Vec here = Ops::Load(row + x);
-      const Vec cooled = Cool<Ops, kDrop>(here, lanes);
-      Ops::Store(target + x,
-                 Average<Ops>(here, Ops::Load(behind + x), leftOf(cooled), Ops::Load(row + x + 1)));
-      return cooled;
-    };
-    // The left neighbours are the block's cooled cells moved up one lane, the first lane taking
-    // the previous block's last cooled cell (row[0], not cooled, before the first block).
-    Vec previous = Ops::Set1(row[0]);
-    auto shifted = [&](Vec cooled) { return Ops::WithPreviousLast(cooled, previous); };
-    previous = block(1, shifted);
-    int x = 1 + n;
+  auto block = [&](int x) {
+    auto left = Ops::Load(row + x - 1), right = Ops::Load(row + x + 1);
+    if constexpr (kLeftVisited)
+      left = Cool<Ops, kDrop>(left, lanes);
+    else
+      right = Cool<Ops, kDrop>(right, lanes);
+    Ops::Store(target + x, Average<Ops>(Ops::Load(row + x), Ops::Load(behind + x), left, right));
+  };
+  int x = 1;
 #pragma GCC unroll 2
-    for (; x + n - 1 <= last; x += n) {
-      const Vec cooled = block(x, shifted);
-      Ops::Store(row + x - n, previous);
-      previous = cooled;
-    }
-    if (x <= last) {
-      // The overlapping block: its left neighbours all still hold their original values.
-      const int x0 = last - n + 1;
-      const Vec cooled =
-          block(x0, [&](Vec) { return Cool<Ops, kDrop>(Ops::Load(row + x0 - 1), lanes); });
-      Ops::Store(row + x - n, previous);
-      Ops::Store(row + x0, cooled);
-    } else {
-      Ops::Store(row + x - n, previous);
-    }
-  }
+  for (; x + n - 1 <= last; x += n) block(x);
+  if (x <= last) block(last - n + 1);
+  // The frame cell beside the first cell visited is read as it is, not cooled.
+  if constexpr (kLeftVisited)
+    target[1] = Average(row[1], behind[1], row[0], row[2]);
+  else
+    target[last] = Average(row[last], behind[last], row[last - 1], row[last + 1]);
 }
 
-// The mirror image, columns descending (the movement is rightwards): the right neighbour is read
-// cooled, row[last + 1] as it is.
+// Cools row[1 .. last] in place.
 template <typename Ops, bool kDrop>
-[[gnu::always_inline]] inline void RowDescending(uint8_t* row, const uint8_t* behind,
-                                                 uint8_t* target, int last, Cooling k) {
-  constexpr int n = Ops::kLanes;
-  if (n == 0 || last < n) {
-    for (int x = last; x >= 1; --x) {
-      const uint8_t c = row[x];
-      target[x] = Average(c, behind[x], row[x - 1], row[x + 1]);  // row[x + 1] is cooled
-      row[x] = Cool(c, k);
-    }
-    return;
-  }
-  if constexpr (n > 0) {
-    using Vec = typename Ops::Vec;
-    const CoolingLanes<Ops> lanes(k);
-    // Cells x0 .. x0 + n - 1, their right neighbours given cooled; returns the cells cooled.
-    auto block = [&](int x0, auto rightOf) {
-      const Vec here = Ops::Load(row + x0);
-      const Vec cooled = Cool<Ops, kDrop>(here, lanes);
-      Ops::Store(target + x0, Average<Ops>(here, Ops::Load(behind + x0), Ops::Load(row + x0 - 1),
-                                           rightOf(cooled)));
-      return cooled;
-    };
-    Vec previous = Ops::Set1(row[last + 1]);
-    auto shifted = [&](Vec cooled) { return Ops::WithNextFirst(cooled, previous); };
-    previous = block(last - n + 1, shifted);
-    int x = last - n;  // the last cell not yet worked
-#pragma GCC unroll 2
-    for (; x >= n; x -= n) {
-      const Vec cooled = block(x - n + 1, shifted);
-      Ops::Store(row + x + 1, previous);
-      previous = cooled;
-    }
-    if (x >= 1) {
-      const Vec cooled = block(1, [&](Vec) { return Cool<Ops, kDrop>(Ops::Load(row + 2), lanes); });
-      Ops::Store(row + x + 1, previous);
-      Ops::Store(row + 1, cooled);
-    } else {
-      Ops::Store(row + x + 1, previous);
-    }
+[[gnu::always_inline]] inline void CoolRow(uint8_t* row, int last, Cooling k,
+                                           const CoolingLanes<Ops>& lanes) {
+  int x = 1;
+  for (; x + Ops::kLanes - 1 <= last; x += Ops::kLanes)
+    Ops::Store(row + x, Cool<Ops, kDrop>(Ops::Load(row + x), lanes));
+  for (; x <= last; ++x) row[x] = Cool(row[x], k);
+}
+
+// A rising or sinking row cell by cell, exactly as visited (for rows shorter than a block).
+template <int kMoveCol>
+void RowOneByOne(uint8_t* row, const uint8_t* behind, uint8_t* target, int last, Cooling k) {
+  for (int i = 1; i <= last; ++i) {
+    const int x = kMoveCol <= 0 ? i : last + 1 - i;
+    const uint8_t c = row[x];
+    target[x] = Average(c, behind[x], row[x - 1], row[x + 1]);
+    row[x] = Cool(c, k);
   }
 }
 
 // Left: row[x - 1] = average of row[x], above[x], below[x] and row[x + 1] for x = 1 .. last, then
-// row[last] its own cooled value.
+// row[last] its own cooled value. The averages land in the row they are read from, one cell to
+// the left, so a block's averages are stored only after the next block has loaded its cells: every
+// block reads original cells, the overlapping last one included.
 template <typename Ops>
 [[gnu::always_inline]] inline void RowLeft(uint8_t* row, const uint8_t* above, const uint8_t* below,
                                            int last, Cooling k) {
@@ -218,7 +172,7 @@ template <typename Ops>
 }
 
 // Right, the mirror image: row[x + 1] = average of row[x], above[x], below[x] and row[x - 1] for x
-// descending, then row[1] its own cooled value.
+// descending, then row[1] its own cooled value. Blocks from the right.
 template <typename Ops>
 [[gnu::always_inline]] inline void RowRight(uint8_t* row, const uint8_t* above,
                                             const uint8_t* below, int last, Cooling k) {
@@ -262,10 +216,21 @@ void SweepVertical(uint8_t* cells, int width, int height, Cooling k) {
   for (int i = 1; i <= lastRow; ++i) {
     const int y = kMoveRow < 0 ? i : lastRow + 1 - i;
     uint8_t* row = cells + ptrdiff_t(y) * width;
-    if constexpr (kMoveCol <= 0)
-      RowAscending<Ops, kDrop>(row, row + toBehind, row + toTarget, last, k);
-    else
-      RowDescending<Ops, kDrop>(row, row + toBehind, row + toTarget, last, k);
+    if (Ops::kLanes == 0 || last < Ops::kLanes) {
+      RowOneByOne<kMoveCol>(row, row + toBehind, row + toTarget, last, k);
+      continue;
+    }
+    if constexpr (Ops::kLanes > 0) {
+      const CoolingLanes<Ops> lanes(k);
+      RowTargets<Ops, kDrop, kMoveCol <= 0>(row, row + toBehind, row + toTarget, last, lanes);
+      // The cooled cells the next row's targets leave.
+      if (i == lastRow)
+        CoolRow<Ops, kDrop>(row, last, k, lanes);
+      else if (kMoveCol < 0)
+        row[last] = Cool(row[last], k);
+      else if (kMoveCol > 0)
+        row[1] = Cool(row[1], k);
+    }
   }
 }
 

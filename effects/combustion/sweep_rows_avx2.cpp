@@ -23,17 +23,6 @@ struct Avx2Ops {
   static Vec Or(Vec a, Vec b) { return _mm256_or_si256(a, b); }
   static Vec Xor(Vec a, Vec b) { return _mm256_xor_si256(a, b); }
   static Vec Greater(Vec a, Vec b) { return _mm256_cmpgt_epi8(a, b); }  // signed
-  // The cells moved up one lane, lane 0 taking the last lane of `previous`: the byte alignment
-  // works within each 128-bit half, so each half is paired with the half below it first.
-  static Vec WithPreviousLast(Vec cells, Vec previous) {
-    const Vec below = _mm256_permute2x128_si256(previous, cells, 0x21);  // previous.hi, cells.lo
-    return _mm256_alignr_epi8(cells, below, 15);
-  }
-  // The cells moved down one lane, the last lane taking lane 0 of `next`.
-  static Vec WithNextFirst(Vec cells, Vec next) {
-    const Vec above = _mm256_permute2x128_si256(cells, next, 0x21);  // cells.hi, next.lo
-    return _mm256_alignr_epi8(above, cells, 1);
-  }
 };
 
 }  // namespace

@@ -26,14 +26,6 @@ struct Sse2Ops {
   static Vec Or(Vec a, Vec b) { return _mm_or_si128(a, b); }
   static Vec Xor(Vec a, Vec b) { return _mm_xor_si128(a, b); }
   static Vec Greater(Vec a, Vec b) { return _mm_cmpgt_epi8(a, b); }  // signed
-  // The cells moved up one lane, lane 0 taking the last lane of `previous`.
-  static Vec WithPreviousLast(Vec cells, Vec previous) {
-    return _mm_or_si128(_mm_slli_si128(cells, 1), _mm_srli_si128(previous, 15));
-  }
-  // The cells moved down one lane, the last lane taking lane 0 of `next`.
-  static Vec WithNextFirst(Vec cells, Vec next) {
-    return _mm_or_si128(_mm_srli_si128(cells, 1), _mm_slli_si128(next, 15));
-  }
 };
 #endif
 
