@@ -213,15 +213,18 @@ void SweepVertical(uint8_t* cells, int width, int height, Cooling k) {
   const int lastRow = height - 2;
   const ptrdiff_t toBehind = -kMoveRow * ptrdiff_t(width);
   const ptrdiff_t toTarget = kMoveRow * ptrdiff_t(width) + kMoveCol;
-  for (int i = 1; i <= lastRow; ++i) {
-    const int y = kMoveRow < 0 ? i : lastRow + 1 - i;
-    uint8_t* row = cells + ptrdiff_t(y) * width;
-    if (Ops::kLanes == 0 || last < Ops::kLanes) {
+  auto rowOf = [&](int i) {  // the i-th row visited, 1 .. lastRow
+    return cells + ptrdiff_t(kMoveRow < 0 ? i : lastRow + 1 - i) * width;
+  };
+  if (Ops::kLanes == 0 || last < Ops::kLanes) {
+    for (int i = 1; i <= lastRow; ++i) {
+      uint8_t* row = rowOf(i);
       RowOneByOne<kMoveCol>(row, row + toBehind, row + toTarget, last, k);
-      continue;
     }
-    if constexpr (Ops::kLanes > 0) {
-      const CoolingLanes<Ops> lanes(k);
+  } else if constexpr (Ops::kLanes > 0) {
+    const CoolingLanes<Ops> lanes(k);
+    for (int i = 1; i <= lastRow; ++i) {
+      uint8_t* row = rowOf(i);
       RowTargets<Ops, kDrop, kMoveCol <= 0>(row, row + toBehind, row + toTarget, last, lanes);
       // The cooled cells the next row's targets leave.
       if (i == lastRow)
