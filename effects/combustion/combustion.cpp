@@ -173,21 +173,21 @@ void PageMask(const FrameView& f, int direction, float m) {
   }
 }
 
+// Both fronts of a position come from the same terms of the position.
 void BlendMask(const FrameView& f, int direction, float m) {
   const int W = f.width, H = f.height;
   const double p1 = 0.5 + 0.5 * m, p2 = 0.5 - 0.5 * m;
-  if (IsRowEdge(direction)) {
-    // Both sides use the "Left" front.
-    MaskByRows(f, [&](int n) {
-      return BlendSpans(EdgeFrontPosition(n, p1, W, H, kLeft),
-                        EdgeFrontPosition(n, p2, W, H, kLeft), false);
-    });
-  } else {
-    MaskByColumns(f, [&](int i) {
-      return BlendSpans(EdgeFrontPosition(i, p1, W, H, direction),
-                        EdgeFrontPosition(i, p2, W, H, direction), true);
-    });
-  }
+  const bool perColumn = !IsRowEdge(direction);
+  const int d = perColumn ? direction : kLeft;  // both sides use the "Left" front
+  const EdgeFront front1 = PrepareEdgeFront(p1, W, H, d), front2 = PrepareEdgeFront(p2, W, H, d);
+  auto spansAt = [&](int p) {
+    const EdgeTerms terms = EdgeFrontTermsAt(p, W, d);
+    return BlendSpans(EdgeFrontAt(terms, front1), EdgeFrontAt(terms, front2), perColumn);
+  };
+  if (perColumn)
+    MaskByColumns(f, spansAt);
+  else
+    MaskByRows(f, spansAt);
 }
 
 // "Hole" clears the inside of the iris, "Gate" keeps only the inside.
