@@ -538,13 +538,12 @@ void FlameStepEdge(HeatField& field, double front, const FlameSettings& settings
       const int M = positionAt(p);
       if (M < 2 || M >= limitM) continue;
       const int y = rowEdge ? p : M, x = rowEdge ? M : p;
-      uint8_t& cell = field.Row(y)[x];
-      const bool allowed = SeedAllowed(frame, y, x);
       const int heat =
           c <= half ? 255 : int(std::min(255.0, std::trunc(double(c - half) / half * 500)));
-      if (allowed) cell = uint8_t(heat);
-      const int settled = viscous ? cell * (rng.Next() % 2) : int(thinning * cell);
-      if (allowed) cell = uint8_t(settled);
+      // The viscosity rule rewrites the intensity just written, so the cell is written once, with
+      // the result; where the pixel rule forbids the writes only the draw happens.
+      const int settled = viscous ? heat * (rng.Next() % 2) : int(thinning * heat);
+      if (SeedAllowed(frame, y, x)) field.Row(y)[x] = uint8_t(settled);
     }
   }
 }
