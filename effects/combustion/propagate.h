@@ -1,4 +1,4 @@
-// The propagation sweep inside the engine: the cooling of a sweep and the choice of row kernels.
+// The propagation sweep inside the engine: the cooling of a sweep and the choice of kernels.
 #pragma once
 
 #include "effects/combustion/combustion.h"

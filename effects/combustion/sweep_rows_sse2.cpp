@@ -33,7 +33,7 @@ struct Sse2Ops {
 
 namespace zar::combustion::detail {
 
-const SweepKernels kPortableSweeps = kSweepKernels<PortableOps>;
+constinit const SweepKernels kPortableSweeps = kSweepKernels<PortableOps>;
 
 #if defined(__SSE2__)
 constinit const SweepKernels kSse2SweepTable = kSweepKernels<Sse2Ops>;
