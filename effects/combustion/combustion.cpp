@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "effects/combustion/propagate.h"
 #include "effects/common/zmath.h"
 #include "platform/platform.h"
 
@@ -12,6 +13,9 @@ namespace zar::combustion {
 namespace {
 
 constexpr int16_t kImageModeRgb = 3;
+
+// The smallest page size of the systems we run on.
+constexpr size_t kPageBytes = 4096;
 
 bool IsRowEdge(int direction) { return direction == kLeft || direction == kRight; }
 
@@ -51,6 +55,13 @@ void ClearPicture(const FrameView& f) {
   for (int r = 0; r < f.height; ++r) std::memset(DestPixel(f, r, 0), 0, bytes);
 }
 
+// Eight bytes as one word (for testing them all at once).
+inline uint64_t Bytes8(const uint8_t* p) {
+  uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
 // ---- transition masks ---------------------------------------------------------------------------
 
 // Every pixel of the transition mask is either taken from the source or cleared. The decisions for
@@ -59,6 +70,9 @@ void WriteRow(const FrameView& f, int row, int col, const uint8_t* keep, int cou
   const size_t planes = size_t(f.planes);
   for (int k = 0; k < count;) {
     int end = k + 1;
+    // Eight decisions at a time while they all agree with this run's, then one at a time.
+    const uint64_t run = keep[k] * 0x0101010101010101ull;
+    while (end + 8 <= count && Bytes8(keep + end) == run) end += 8;
     while (end < count && keep[end] == keep[k]) ++end;
     uint8_t* dst = DestPixel(f, row, col + k);
     const size_t bytes = size_t(end - k) * planes;
@@ -113,13 +127,22 @@ constexpr int kColumnBlock = 256;
 
 template <typename SpansOfColumn>
 void MaskByColumns(const FrameView& f, SpansOfColumn spansOf) {
-  KeptSpans spans[kColumnBlock];
+  // The block's spans by bound, so a row's decisions are one loop of plain comparisons over the
+  // whole block (columns past the picture keep nothing and are not written).
+  int lo1[kColumnBlock], hi1[kColumnBlock], lo2[kColumnBlock], hi2[kColumnBlock];
   uint8_t keep[kColumnBlock];
   for (int i0 = 0; i0 < f.width; i0 += kColumnBlock) {
     const int count = std::min(kColumnBlock, f.width - i0);
-    for (int k = 0; k < count; ++k) spans[k] = spansOf(i0 + k);
+    for (int k = 0; k < kColumnBlock; ++k) {
+      const KeptSpans spans = k < count ? spansOf(i0 + k) : kKeepNone;
+      lo1[k] = spans.lo1;
+      hi1[k] = spans.hi1;
+      lo2[k] = spans.lo2;
+      hi2[k] = spans.hi2;
+    }
     for (int n = 0; n < f.height; ++n) {
-      for (int k = 0; k < count; ++k) keep[k] = spans[k].Keeps(n);
+      for (int k = 0; k < kColumnBlock; ++k)
+        keep[k] = uint8_t(((n >= lo1[k]) & (n < hi1[k])) | ((n >= lo2[k]) & (n < hi2[k])));
       WriteRow(f, n, i0, keep, count);
     }
   }
@@ -150,21 +173,21 @@ void PageMask(const FrameView& f, int direction, float m) {
   }
 }
 
+// Both fronts of a position come from the same terms of the position.
 void BlendMask(const FrameView& f, int direction, float m) {
   const int W = f.width, H = f.height;
   const double p1 = 0.5 + 0.5 * m, p2 = 0.5 - 0.5 * m;
-  if (IsRowEdge(direction)) {
-    // Both sides use the "Left" front.
-    MaskByRows(f, [&](int n) {
-      return BlendSpans(EdgeFrontPosition(n, p1, W, H, kLeft),
-                        EdgeFrontPosition(n, p2, W, H, kLeft), false);
-    });
-  } else {
-    MaskByColumns(f, [&](int i) {
-      return BlendSpans(EdgeFrontPosition(i, p1, W, H, direction),
-                        EdgeFrontPosition(i, p2, W, H, direction), true);
-    });
-  }
+  const bool perColumn = !IsRowEdge(direction);
+  const int d = perColumn ? direction : kLeft;  // both sides use the "Left" front
+  const EdgeFront front1 = PrepareEdgeFront(p1, W, H, d), front2 = PrepareEdgeFront(p2, W, H, d);
+  auto spansAt = [&](int p) {
+    const EdgeTerms terms = EdgeFrontTermsAt(p, W, d);
+    return BlendSpans(EdgeFrontAt(terms, front1), EdgeFrontAt(terms, front2), perColumn);
+  };
+  if (perColumn)
+    MaskByColumns(f, spansAt);
+  else
+    MaskByRows(f, spansAt);
 }
 
 // "Hole" clears the inside of the iris, "Gate" keeps only the inside.
@@ -206,91 +229,6 @@ void IrisMask(const FrameView& f, bool hole, float m) {
   }
 }
 
-// ---- flame propagation --------------------------------------------------------------------------
-
-// The cooling of one sweep: cells above `a` (oxygen) lose `a`; cells above `b` (the lower
-// threshold) and at most `a` lose `drop`; cooler cells keep their heat.
-struct Cooling {
-  uint8_t a, b, drop;
-};
-
-inline uint8_t Cool(uint8_t c, Cooling k) {
-  return uint8_t(c > k.a ? c - k.a : c > k.b ? c - k.drop : c);
-}
-
-// One sweep per flameDirection. Visiting every interior cell in the direction's order, each cell
-// writes the average of itself and three neighbours into the cell one movement away (a cell
-// visited earlier) and is then cooled; a neighbour visited earlier is read as already cooled.
-// Worked out row by row this is:
-//
-// - Rising and sinking directions (Top, Left Top, Right Top; Bottom, Left Btm, Right Btm): the
-//   rows are visited away from the movement, so the movement's row is finished, and the row behind
-//   (the averaged vertical neighbour) not yet visited. A row writes the averages of its original
-//   cells into the row it moves to, the in-row neighbour on the side already visited counting as
-//   cooled (the frame columns 0 and W + 3 are never visited), and is then cooled itself.
-// - Left and Right: the row above is already finished, the row below not yet visited, and the
-//   averages land in the row itself one cell against the visiting order, on cells no later visit
-//   reads; only the cell visited last keeps its cooled value.
-//
-// The rows work independently along their length, so the compiler can vectorise them.
-template <int kMoveRow, int kMoveCol>
-void SweepVertical(HeatField& field, Cooling k) {
-  const int last = field.width - 2;  // interior columns 1 .. last
-  const int lastRow = field.height - 2;
-  for (int i = 1; i <= lastRow; ++i) {
-    const int y = kMoveRow < 0 ? i : lastRow + 1 - i;
-    uint8_t* __restrict row = field.Row(y);
-    const uint8_t* __restrict behind = field.Row(y - kMoveRow);
-    uint8_t* __restrict target = field.Row(y + kMoveRow) + kMoveCol;
-    if constexpr (kMoveCol <= 0) {
-      // Columns ascending: the left neighbour is cooled, except the frame column 0.
-      target[1] = uint8_t((row[1] + behind[1] + row[0] + row[2]) >> 2);
-      for (int x = 2; x <= last; ++x)
-        target[x] = uint8_t((row[x] + behind[x] + Cool(row[x - 1], k) + row[x + 1]) >> 2);
-    } else {
-      // Columns descending: the right neighbour is cooled, except the frame column W + 3.
-      target[last] = uint8_t((row[last] + behind[last] + row[last - 1] + row[last + 1]) >> 2);
-      for (int x = 1; x < last; ++x)
-        target[x] = uint8_t((row[x] + behind[x] + row[x - 1] + Cool(row[x + 1], k)) >> 2);
-    }
-    for (int x = 1; x <= last; ++x) row[x] = Cool(row[x], k);
-  }
-}
-
-void SweepLeft(HeatField& field, Cooling k) {
-  const int last = field.width - 2;
-  for (int y = 1; y <= field.height - 2; ++y) {
-    uint8_t* row = field.Row(y);
-    const uint8_t* __restrict above = field.Row(y - 1);
-    const uint8_t* __restrict below = field.Row(y + 1);
-    const uint8_t lastCooled = Cool(row[last], k);
-    for (int x = 1; x <= last; ++x)
-      row[x - 1] = uint8_t((row[x] + above[x] + below[x] + row[x + 1]) >> 2);
-    row[last] = lastCooled;
-  }
-}
-
-void SweepRight(HeatField& field, Cooling k) {
-  const int last = field.width - 2;
-  // Each average lands one cell right of the cells it reads, so the row is worked in blocks from
-  // the right, each block reading a copy of its original cells.
-  constexpr int kBlock = 256;
-  uint8_t original[kBlock + 1];
-  for (int y = 1; y <= field.height - 2; ++y) {
-    uint8_t* __restrict row = field.Row(y);
-    const uint8_t* __restrict above = field.Row(y - 1);
-    const uint8_t* __restrict below = field.Row(y + 1);
-    const uint8_t firstCooled = Cool(row[1], k);
-    for (int x1 = last + 1; x1 > 1; x1 -= kBlock) {
-      const int x0 = std::max(1, x1 - kBlock);  // this block: x0 .. x1 - 1
-      std::memcpy(original, row + x0 - 1, size_t(x1 - x0 + 1));
-      for (int x = x0; x < x1; ++x)
-        row[x + 1] = uint8_t((original[x - x0 + 1] + above[x] + below[x] + original[x - x0]) >> 2);
-    }
-    row[1] = firstCooled;
-  }
-}
-
 // ---- seeding ------------------------------------------------------------------------------------
 
 // Whether a new flame may be written into heat cell (y, x): with 4 or 5 planes only over a
@@ -314,17 +252,17 @@ struct Shade {
   uint8_t red, green, blue;
   uint8_t cover;         // trunc(255 w)
   uint8_t coverRounded;  // trunc(255 w + 0.5)
-  double w, keep;        // strength and 1 - strength
+  double keep;           // 1 - w, the strength w left to the old colour
+  double tint[3];        // red w, green w, blue w: the palette colour's part of a blend
 };
 
-inline uint8_t Blend(uint8_t old, uint8_t colour, const Shade& s) {
-  return uint8_t(old * s.keep + colour * s.w);
-}
+// trunc(old (1 - w) + colour w), the colour's part worked out once per heat value.
+inline uint8_t Blend(uint8_t old, double keep, double tint) { return uint8_t(old * keep + tint); }
 
 inline void BlendRgb(uint8_t* px, const Shade& s) {
-  px[0] = Blend(px[0], s.red, s);
-  px[1] = Blend(px[1], s.green, s);
-  px[2] = Blend(px[2], s.blue, s);
+  px[0] = Blend(px[0], s.keep, s.tint[0]);
+  px[1] = Blend(px[1], s.keep, s.tint[1]);
+  px[2] = Blend(px[2], s.keep, s.tint[2]);
 }
 
 inline void SetRgb(uint8_t* px, const Shade& s) {
@@ -337,10 +275,16 @@ template <int kPlanes, CompositeForm kForm>
 void CompositeRows(const FrameView& f, const HeatField& field, const Shade (&shades)[256]) {
   for (int r = 1; r < f.height; ++r) {
     const uint8_t* heat = field.Row(r + 1) + 2;
-    uint8_t* px = DestPixel(f, r, 0);
-    for (int c = 0; c < f.width; ++c, px += kPlanes) {
+    uint8_t* const row = DestPixel(f, r, 0);
+    for (int c = 0; c < f.width; ++c) {
+      // Most cells are cold: they are passed over eight at a time.
+      if (c + 8 <= f.width && Bytes8(heat + c) == 0) {
+        c += 7;
+        continue;
+      }
       const int h = heat[c];
       if (h == 0) continue;
+      uint8_t* const px = row + ptrdiff_t(c) * kPlanes;
       const Shade& s = shades[h];
       if constexpr (kPlanes == 3) {
         BlendRgb(px, s);
@@ -390,30 +334,55 @@ EdgeTerms EdgeFrontTermsAt(int p, int A, int direction) {
   return {t, s, curl, bulge, cv};
 }
 
-int EdgeFrontFromTerms(const EdgeTerms& terms, double m, int A, int B, int direction) {
-  if (direction < 0 || direction > 7) return 0;
-  if (A <= 0) return -1;
-  const double m2 = m * m;
-  const double curl = float(m2 * terms.p);
-  const double bulge = float(m2 * terms.q);
-  const double y = std::max({terms.s, curl, bulge});
-  const double a = float(0.2 * B);
-  const double wave = a * y - a + (a / 35) * terms.cv;
+EdgeFront PrepareEdgeFront(double m, int A, int B, int direction) {
+  EdgeFront f{};
+  f.direction = direction;
+  f.empty = A <= 0;
+  f.m = m;
+  f.m2 = m * m;
+  f.a = float(0.2 * B);
+  f.ripple = f.a / 35;
+  f.B = B;
   switch (direction) {
     case kLeft:
-    case kRight: return FrontResult(wave + (a + A) * m + 0.5, A);
+    case kRight:
+      f.lift = (f.a + A) * m;
+      f.limit = A;
+      break;
     case kTop:
-    case kBottom: return FrontResult(wave + (a + B) * m + 0.5, B);
-    case kLeftBtm:
-    case kRightTop: {
-      const double diagonal = float(wave + (2.0 * B + a) * m);
-      return FrontResult(diagonal - terms.t * B + 0.5, B);
-    }
-    default: {  // Left Top, Right Btm
-      const double diagonal = float(wave + (2.0 * B + a) * m);
-      return FrontResult(diagonal - (1 - terms.t) * B + 0.5, B);
-    }
+    case kBottom:
+      f.lift = (f.a + B) * m;
+      f.limit = B;
+      break;
+    default:
+      f.lift = (2.0 * B + f.a) * m;
+      f.limit = B;
+      break;
   }
+  return f;
+}
+
+int EdgeFrontAt(const EdgeTerms& terms, const EdgeFront& f) {
+  if (f.direction < 0 || f.direction > 7) return 0;
+  if (f.empty) return -1;
+  const double curl = float(f.m2 * terms.p);
+  const double bulge = float(f.m2 * terms.q);
+  const double y = std::max({terms.s, curl, bulge});
+  const double wave = f.a * y - f.a + f.ripple * terms.cv;
+  switch (f.direction) {
+    case kLeft:
+    case kRight:
+    case kTop:
+    case kBottom: return FrontResult(wave + f.lift + 0.5, f.limit);
+    case kLeftBtm:
+    case kRightTop: return FrontResult(double(float(wave + f.lift)) - terms.t * f.B + 0.5, f.limit);
+    default:  // Left Top, Right Btm
+      return FrontResult(double(float(wave + f.lift)) - (1 - terms.t) * f.B + 0.5, f.limit);
+  }
+}
+
+int EdgeFrontFromTerms(const EdgeTerms& terms, double m, int A, int B, int direction) {
+  return EdgeFrontAt(terms, PrepareEdgeFront(m, A, B, direction));
 }
 
 int EdgeFrontPosition(int p, double m, int A, int B, int direction) {
@@ -456,6 +425,10 @@ bool AllocateHeatField(HeatField& field, int32_t W, int32_t H) {
   field.width = W + 4;
   field.height = H + 5;
   field.bytes = size_t(cells);
+  // The pages come cleared. Writing each once now costs one fault per page; the first sweep reads
+  // rows before it writes them, and a page read first is faulted in twice (once to be read as
+  // zeros, once more at its first write).
+  for (size_t i = 0; i < field.bytes; i += kPageBytes) field.cells[i] = 0;
   return true;
 }
 
@@ -496,21 +469,8 @@ int LowerCoolingThreshold(int gravity, int oxygen) { return gravity * oxygen / 1
 void PropagateFlames(HeatField& field, const FlameSettings& settings, Rng& rng) {
   const int r0 = rng.Next();
   if (!field.cells || settings.flameDirection > 7) return;
-  // With a lower threshold of 255 or more the random loss never applies.
   const int coolB = LowerCoolingThreshold(settings.gravity, settings.oxygen);
-  const Cooling k = coolB < 255
-                        ? Cooling{settings.oxygen, uint8_t(coolB), uint8_t(r0 % (coolB + 1))}
-                        : Cooling{settings.oxygen, 255, 0};
-  switch (settings.flameDirection) {
-    case kTop: SweepVertical<-1, 0>(field, k); break;
-    case kLeftTop: SweepVertical<-1, -1>(field, k); break;
-    case kLeft: SweepLeft(field, k); break;
-    case kLeftBtm: SweepVertical<1, -1>(field, k); break;
-    case kBottom: SweepVertical<1, 0>(field, k); break;
-    case kRightBtm: SweepVertical<1, 1>(field, k); break;
-    case kRight: SweepRight(field, k); break;
-    case kRightTop: SweepVertical<-1, 1>(field, k); break;
-  }
+  detail::Sweep(field, settings.flameDirection, detail::MakeCooling(settings.oxygen, coolB, r0));
 }
 
 bool BuildEdgeProfile(EdgeProfile& profile, int32_t W, int32_t H, int effectDirection) {
@@ -518,16 +478,27 @@ bool BuildEdgeProfile(EdgeProfile& profile, int32_t W, int32_t H, int effectDire
   if (effectDirection < 0 || effectDirection > 7) return true;  // such fronts are all 0
   const int32_t count = IsRowEdge(effectDirection) ? H : W;
   if (count <= 0) return true;
-  const uint64_t bytes = uint64_t(count) * sizeof(EdgeTerms);
+  static_assert(sizeof(EdgeTerms) % alignof(int32_t) == 0);
+  const uint64_t bytes = uint64_t(count) * (sizeof(EdgeTerms) + sizeof(int32_t));
   if (bytes > uint64_t(SIZE_MAX)) return false;
   void* pages = platform::PageAlloc(size_t(bytes));
   if (!pages) return false;
   profile.terms = static_cast<EdgeTerms*>(pages);
+  profile.fixedPositions = reinterpret_cast<int32_t*>(profile.terms + count);
   profile.count = count;
   profile.bytes = size_t(bytes);
   for (int32_t p = 0; p < count; ++p)
     profile.terms[p] = EdgeFrontTermsAt(p, W + 4, effectDirection);
   return true;
+}
+
+void FixEdgeFront(EdgeProfile& profile, double front, int32_t W, int32_t H, int effectDirection) {
+  if (!profile.terms) return;
+  const EdgeFront f = PrepareEdgeFront(front, W + 4, H + 5, effectDirection);
+  for (int32_t p = 0; p < profile.count; ++p)
+    profile.fixedPositions[p] = EdgeFrontAt(profile.terms[p], f);
+  profile.fixedFront = front;
+  profile.hasFixedFront = true;
 }
 
 void ReleaseEdgeProfile(EdgeProfile& profile) {
@@ -548,6 +519,14 @@ void FlameStepEdge(HeatField& field, double front, const FlameSettings& settings
   const bool viscous = settings.viscosity == 255;
   // trunc(((viscosity div 2) + 127) * (1/255) * heat), 1/255 in single precision.
   const double thinning = (settings.viscosity / 2 + 127) * double(1.0f / 255.0f);
+  // The front's position at p: from the profile's table when this is its fixed front, from its
+  // terms otherwise, or on the spot without a profile.
+  const EdgeFront prepared = PrepareEdgeFront(front, A, B, direction);
+  const bool fixed = profile && profile->hasFixedFront && profile->fixedFront == front;
+  auto positionAt = [&](int p) {
+    if (!profile || p >= profile->count) return EdgeFrontPosition(p, front, A, B, direction);
+    return fixed ? int(profile->fixedPositions[p]) : EdgeFrontAt(profile->terms[p], prepared);
+  };
 
   for (int s = 2; s < limitP; s += G) {
     const int L = rng.Next() % G + 1;
@@ -556,18 +535,15 @@ void FlameStepEdge(HeatField& field, double front, const FlameSettings& settings
     for (int c = 0; c <= L; ++c) {
       const int p = s + c;
       if (p >= limitP) break;
-      const int M = profile && p < profile->count
-                        ? EdgeFrontFromTerms(profile->terms[p], front, A, B, direction)
-                        : EdgeFrontPosition(p, front, A, B, direction);
+      const int M = positionAt(p);
       if (M < 2 || M >= limitM) continue;
       const int y = rowEdge ? p : M, x = rowEdge ? M : p;
-      uint8_t& cell = field.Row(y)[x];
-      const bool allowed = SeedAllowed(frame, y, x);
       const int heat =
           c <= half ? 255 : int(std::min(255.0, std::trunc(double(c - half) / half * 500)));
-      if (allowed) cell = uint8_t(heat);
-      const int settled = viscous ? cell * (rng.Next() % 2) : int(thinning * cell);
-      if (allowed) cell = uint8_t(settled);
+      // The viscosity rule rewrites the intensity just written, so the cell is written once, with
+      // the result; where the pixel rule forbids the writes only the draw happens.
+      const int settled = viscous ? heat * (rng.Next() % 2) : int(thinning * heat);
+      if (SeedAllowed(frame, y, x)) field.Row(y)[x] = uint8_t(settled);
     }
   }
 }
@@ -614,8 +590,13 @@ void CompositeHeat(const FrameView& frame, const HeatField& field, const FirePal
     const HeatColour colour = SelectHeatColour(h, palette, alpha);
     const double w =
         form == CompositeForm::kSecond ? double(float(colour.strength)) : colour.strength;
-    shades[h] = {colour.red, colour.green, colour.blue, uint8_t(255 * w), uint8_t(255 * w + 0.5),
-                 w,          1 - w};
+    shades[h] = {colour.red,
+                 colour.green,
+                 colour.blue,
+                 uint8_t(255 * w),
+                 uint8_t(255 * w + 0.5),
+                 1 - w,
+                 {colour.red * w, colour.green * w, colour.blue * w}};
   }
   const bool first = form == CompositeForm::kFirst;
   switch (frame.planes) {
@@ -682,6 +663,7 @@ void RunCombustion(const FrameView& frame, const WorkingParameters& params, Colo
     }
     case kPage: {
       rng.Seed(0);
+      FixEdgeFront(profile, m, W, H, params.effectDirection);
       const int n = int(std::trunc(H * double(m))) + 10;
       for (int k = n; k >= 0; --k) {
         progress(2 * k, 2 * n);
@@ -695,6 +677,7 @@ void RunCombustion(const FrameView& frame, const WorkingParameters& params, Colo
       // The band's leading front sweeps out from the middle while the trailing one burns in
       // place; then the other side, composited in the second form.
       rng.Seed(0);
+      FixEdgeFront(profile, 0.5 - 0.5 * m, W, H, params.effectDirection);
       const int n = 10 + int(std::trunc(0.5 * H * m));
       const double s = 0.5 * m / n;
       for (int k = n; k >= 0; --k) {
@@ -707,6 +690,7 @@ void RunCombustion(const FrameView& frame, const WorkingParameters& params, Colo
 
       ClearHeatField(field);
       rng.Seed(0);
+      FixEdgeFront(profile, 0.5 + 0.5 * m, W, H, params.effectDirection);
       const int n2 = 10 + int(std::trunc(0.5 * H * m));
       const double s2 = 0.5 * m / n2;
       for (int k = n2; k >= 0; --k) {

@@ -59,6 +59,21 @@ struct EdgeTerms {
 EdgeTerms EdgeFrontTermsAt(int p, int A, int direction);
 int EdgeFrontFromTerms(const EdgeTerms& terms, double m, int A, int B, int direction);
 
+// The parts of a front position that depend only on the phase m, the extents and the direction,
+// so a caller that evaluates one front at many positions computes them once. EdgeFrontAt gives
+// exactly EdgeFrontFromTerms.
+struct EdgeFront {
+  double m, m2;
+  double a, ripple;  // 0.2 B in single precision, and a / 35
+  double lift;       // what the phase adds: (a + A) m, (a + B) m or (2B + a) m by direction
+  double B, limit;   // the front's result lies in 0 .. limit - 1
+  int direction;     // above 7 (or below 0): every position gives 0
+  bool empty;        // A <= 0: every position gives -1
+};
+
+EdgeFront PrepareEdgeFront(double m, int A, int B, int direction);
+int EdgeFrontAt(const EdgeTerms& terms, const EdgeFront& front);
+
 // The transition front at position p along an edge of extent A (B the other extent) for phase m:
 // a row (or, for "Left" and "Right", a column) index, -1 when the front lies before the picture,
 // -2 when it lies past it. Any direction above 7 gives 0.
@@ -117,14 +132,19 @@ int LowerCoolingThreshold(int gravity, int oxygen);
 void PropagateFlames(HeatField& field, const FlameSettings& settings, Rng& rng);
 
 // The front positions of one run's edge seeding, computed once: terms for p = 0 .. count - 1
-// along the extent W + 4. Kept in the system's pages like the field.
+// along the extent W + 4, and the positions of one front that every step of a phase seeds
+// along again (FixEdgeFront). Kept in the system's pages like the field.
 struct EdgeProfile {
   EdgeTerms* terms = nullptr;
+  int32_t* fixedPositions = nullptr;  // EdgeFrontPosition(p, fixedFront, W + 4, H + 5, direction)
+  double fixedFront = 0;
+  bool hasFixedFront = false;
   int32_t count = 0;
   size_t bytes = 0;
 };
 
 bool BuildEdgeProfile(EdgeProfile& profile, int32_t W, int32_t H, int effectDirection);
+void FixEdgeFront(EdgeProfile& profile, double front, int32_t W, int32_t H, int effectDirection);
 void ReleaseEdgeProfile(EdgeProfile& profile);
 
 // One simulation step of "Blend" and "Page": propagation, then new flames seeded along the edge

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "effects/combustion/propagate.h"
 #include "effects/common/zmath.h"
 #include "platform/platform.h"
 #include "tests/combustion/pinned_cases.h"
@@ -76,14 +77,75 @@ TEST(EdgeFrontPosition, TopAtPhaseZeroAndHundred) {
   }
 }
 
-TEST(EdgeFrontPosition, PrecomputedTermsGiveTheSameFronts) {
-  for (int direction = 0; direction < 8; ++direction)
-    for (int p = 0; p < 80; p += 3)
-      for (double m : {0.0, 0.13, 0.5, 0.87, 1.0, 2.55}) {
-        const EdgeTerms terms = EdgeFrontTermsAt(p, 84, direction);
-        EXPECT_EQ(EdgeFrontFromTerms(terms, m, 84, 61, direction),
-                  EdgeFrontPosition(p, m, 84, 61, direction));
-      }
+// The front exactly as written, in one piece, against the engine's (which splits it into terms
+// of the position, terms of the phase and a table for a front used again and again).
+int ReferenceFront(int p, double m, int A, int B, int direction) {
+  if (direction < 0 || direction > 7) return 0;
+  if (A <= 0) return -1;
+  const bool rowEdge = direction == kLeft || direction == kRight;
+  const double t = float(double(p) / A);
+  double S = zmath::Sin(7.5398208 * t);
+  double P = float(m * m * zmath::Sin(3.141592 + 6.283184 * p / A));
+  double Q = float(m * m * (1 - zmath::Cos(6.283184 * t)));
+  double Cv = zmath::Cos(p / (0.02 * A));
+  if (rowEdge) {
+    S *= 0.5;
+    P = float(m * m * (zmath::Sin(3.141592 + 6.283184 * p / A) * 0.5));
+    Cv *= 0.5;
+  } else if (!(A / 4 <= p && p <= A - A / 4)) {
+    Q = 0;
+  }
+  const double Y = std::max({S, P, Q});
+  const double a = float(0.2 * B);
+  const double wave = a * Y - a + (a / 35) * Cv;
+  double f, L = B;
+  if (rowEdge) {
+    f = wave + (a + A) * m;
+    L = A;
+  } else if (direction == kTop || direction == kBottom) {
+    f = wave + (a + B) * m;
+  } else if (direction == kLeftBtm || direction == kRightTop) {
+    f = double(float(wave + (2.0 * B + a) * m)) - t * B;
+  } else {
+    f = double(float(wave + (2.0 * B + a) * m)) - (1 - t) * B;
+  }
+  const double k = std::trunc(f + 0.5);
+  if (!(k >= 0)) return -1;
+  return k >= L ? -2 : int(k);
+}
+
+TEST(EdgeFrontPosition, EveryFormOfTheFrontMatchesTheFormula) {
+  for (int direction = -1; direction < 10; ++direction)
+    for (int A : {0, 1, 7, 84, 1028})
+      for (int B : {5, 61, 773})
+        for (double m : {0.0, 0.13, 0.25, 0.5, 0.625, 0.87, 1.0, 2.55, -0.3}) {
+          const EdgeFront front = PrepareEdgeFront(m, A, B, direction);
+          for (int p = 0; p < std::max(A, 1); p += 1 + A / 97) {
+            const int expected = ReferenceFront(p, m, A, B, direction);
+            const EdgeTerms terms = EdgeFrontTermsAt(p, A, direction);
+            ASSERT_EQ(EdgeFrontPosition(p, m, A, B, direction), expected)
+                << p << " " << m << " " << A << " " << B << " " << direction;
+            ASSERT_EQ(EdgeFrontFromTerms(terms, m, A, B, direction), expected);
+            ASSERT_EQ(EdgeFrontAt(terms, front), expected);
+          }
+        }
+  // Positions where the single-precision rounding of the diagonals' bracket decides the row.
+  struct Point {
+    int p;
+    double m;
+    int A, B, direction;
+  };
+  for (Point c :
+       {Point{83, double(0.44f), 84, 773, kLeftTop}, Point{372, double(0.68f), 1028, 105, kLeftTop},
+        Point{191, 0.375, 1028, 773, kLeftBtm}, Point{817, double(0.72f), 1028, 773, kLeftBtm},
+        Point{73, double(0.55f), 249, 255, kRightBtm}, Point{191, 0.375, 1028, 773, kRightTop}}) {
+    const int expected = ReferenceFront(c.p, c.m, c.A, c.B, c.direction);
+    EXPECT_EQ(EdgeFrontPosition(c.p, c.m, c.A, c.B, c.direction), expected) << c.p;
+    EXPECT_EQ(EdgeFrontAt(EdgeFrontTermsAt(c.p, c.A, c.direction),
+                          PrepareEdgeFront(c.m, c.A, c.B, c.direction)),
+              expected)
+        << c.p;
+  }
 }
 
 TEST(PhaseFactor, GateRunsBackwards) {
@@ -348,6 +410,68 @@ TEST(PropagateFlames, MatchesTheCellByCellSweepInEveryDirection) {
       }
 }
 
+// The sweep's kernels for every instruction set this build and processor have, each against the
+// cell-by-cell sweep: every width 0..70 (every count of cells left over after the blocks) on a few
+// heights, every height 0..70 on a few widths, all directions, coolings with and without a drop,
+// fields of noise and fields of the values where byte arithmetic overflows or thresholds bite.
+std::vector<detail::SweepIsa> AvailableIsas() {
+  std::vector<detail::SweepIsa> isas;
+  for (detail::SweepIsa isa :
+       {detail::SweepIsa::kPortable, detail::SweepIsa::kSse2, detail::SweepIsa::kAvx2})
+    if (detail::SweepIsaAvailable(isa)) isas.push_back(isa);
+  return isas;
+}
+
+TEST(Sweep, EveryKernelMatchesTheCellByCellSweep) {
+  struct Size {
+    int w, h;
+  };
+  std::vector<Size> sizes;
+  for (int w = 0; w <= 70; ++w)
+    for (int h : {0, 1, 4}) sizes.push_back({w, h});
+  for (int h = 0; h <= 70; ++h)
+    for (int w : {2, 27, 61}) sizes.push_back({w, h});
+  // (oxygen, lower threshold, drop) as the sweep's cooling is made from them: r0 = drop.
+  struct Air {
+    int oxygen, coolB, drop;
+  };
+  const Air airs[] = {{6, 0, 0},       {60, 36, 17},  {255, 252, 200}, {0, 0, 0},   {1, 0, 0},
+                      {128, 127, 127}, {200, 100, 0}, {255, 0, 0},     {40, 40, 9}, {30, 76, 5}};
+  const uint8_t edges[] = {0, 1, 2, 3, 5, 6, 7, 35, 36, 37, 59, 60, 61, 127, 128, 129, 254, 255};
+  ASSERT_GE(AvailableIsas().size(), 2u);  // x86 builds have SSE2 at least
+  for (detail::SweepIsa isa : AvailableIsas()) {
+    TestNoise noise{777};
+    int round = 0;
+    for (Size size : sizes)
+      for (int direction = 0; direction < 8; ++direction, ++round) {
+        const Air air = airs[round % std::size(airs)];
+        // The field in a block of its exact size from the heap, so the sanitizers see any access
+        // outside it.
+        std::vector<uint8_t> cells(size_t(size.w + 4) * size_t(size.h + 5));
+        const HeatField field{cells.data(), size.w + 4, size.h + 5, cells.size()};
+        const bool extremes = round % 2;
+        for (uint8_t& c : cells)
+          c = extremes ? edges[noise.Byte() % std::size(edges)] : noise.Byte();
+        std::vector<uint8_t> expected = cells;
+        ReferenceSweep(expected, field.width, field.height, direction, air.oxygen, air.coolB,
+                       air.drop);
+        HeatField swept = field;
+        detail::Sweep(swept, direction, detail::MakeCooling(air.oxygen, air.coolB, air.drop), isa);
+        ASSERT_EQ(cells, expected)
+            << "kernels " << int(isa) << " " << size.w << "x" << size.h << " direction "
+            << direction << " oxygen " << air.oxygen << " threshold " << air.coolB;
+      }
+  }
+}
+
+TEST(Sweep, TheEngineUsesTheBestKernelsUnlessTold) {
+  EXPECT_EQ(detail::ActiveSweepIsa(), detail::BestSweepIsa());
+  EXPECT_TRUE(detail::SweepIsaAvailable(detail::BestSweepIsa()));
+  detail::UseSweepIsa(detail::SweepIsa::kPortable);
+  EXPECT_EQ(detail::ActiveSweepIsa(), detail::SweepIsa::kPortable);
+  detail::UseSweepIsa(detail::BestSweepIsa());
+}
+
 TEST(PropagateFlames, ASingleHotCellRisesOneRow) {
   FieldHolder h(3, 3);
   h.At(4, 3) = 200;
@@ -457,6 +581,33 @@ SeedRun SeedEdge(const Image& source, const Image* mask, const FlameSettings& se
         run.values.push_back(h.At(y, x));
       }
   return run;
+}
+
+// Seeding through a profile (its terms, or its table for the fixed front) gives the same field
+// and the same draws as seeding with every front computed on the spot.
+TEST(FlameStepEdge, ProfileAndFixedFrontGiveTheSameSeeds) {
+  const Image source = testing::StructuredPicture(70, 45, 3);
+  Image out(70, 45, 3);
+  const FrameView frame = CombustionFrame(source, out, nullptr);
+  int seeded = 0;
+  for (int direction = 0; direction < 8; ++direction) {
+    EdgeProfile profile;
+    ASSERT_TRUE(BuildEdgeProfile(profile, 70, 45, direction));
+    FixEdgeFront(profile, 0.3, 70, 45, direction);
+    for (double front : {0.3, 0.55, 0.875}) {
+      FieldHolder plain(70, 45), profiled(70, 45);
+      Rng a{9}, b{9};
+      for (int step = 0; step < 6; ++step) {
+        FlameStepEdge(plain.field, front, SeedOnly(direction, 255), frame, a);
+        FlameStepEdge(profiled.field, front, SeedOnly(direction, 255), frame, b, &profile);
+      }
+      EXPECT_EQ(plain.Cells(), profiled.Cells()) << direction << " " << front;
+      EXPECT_EQ(a.state, b.state);
+      seeded += plain.Cells() != std::vector<uint8_t>(plain.field.bytes, 0);
+    }
+    ReleaseEdgeProfile(profile);
+  }
+  EXPECT_GE(seeded, 16);  // some diagonal fronts lie off the picture
 }
 
 TEST(FlameStepEdge, SeedsLieOnTheFront) {
@@ -838,10 +989,16 @@ TEST(RunCombustion, ExtremeSettingsAndStrips) {
 
 TEST(RunCombustion, PinnedPictures) {
   ASSERT_EQ(testing::SamplePhoto().width, 150) << "the sample photograph is missing";
-  for (int i = 0; i < testing::kPinnedCaseCount; ++i) {
-    const testing::PinnedCase& c = testing::kPinnedCases[i];
-    EXPECT_EQ(testing::PixelHash(testing::RenderPinned(c)), c.hash) << c.name;
+  // The same pictures whichever kernels sweep the field.
+  for (detail::SweepIsa isa : AvailableIsas()) {
+    detail::UseSweepIsa(isa);
+    for (int i = 0; i < testing::kPinnedCaseCount; ++i) {
+      const testing::PinnedCase& c = testing::kPinnedCases[i];
+      EXPECT_EQ(testing::PixelHash(testing::RenderPinned(c)), c.hash)
+          << c.name << " kernels " << int(isa);
+    }
   }
+  detail::UseSweepIsa(detail::BestSweepIsa());
 }
 
 TEST(RunCombustion, OnlyFourAndFivePlanesHeedTheSelection) {
