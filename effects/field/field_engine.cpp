@@ -356,7 +356,7 @@ void BeginDirectionalPass(DirectionalPassInPieces& pass, uint8_t* mainField, con
                d,
                cooling.thresholds,
                {pass.copies[0], pass.copies[1], pass.copies[2]},
-               1};
+               0};
   const bool upward = d == 0 || d == 1 || d == 7;
   if (d < 0 || d > 7 || (upward && e.N > DirectionalPassInPieces::kCopyWidth)) {
     DirectionalPass(mainField, e, d, cooling);
@@ -365,7 +365,7 @@ void BeginDirectionalPass(DirectionalPassInPieces& pass, uint8_t* mainField, con
 }
 
 void AdvanceDirectionalPass(DirectionalPassInPieces& pass, int32_t upTo) {
-  if (pass.rows.next > pass.rows.R - 2) return;
+  if (pass.rows.next > 0 && pass.rows.next > pass.rows.R - 2) return;
   field_kernels::ActiveKernels().advancePass(pass.rows, upTo);
 }
 

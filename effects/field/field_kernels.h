@@ -76,7 +76,7 @@ struct PassRows {
   int d;
   Cooling k;
   uint8_t* copies[3];
-  int32_t next;  // the next row to visit, from 1
+  int32_t next;  // the next row to visit; 0 before the first
 };
 
 struct KernelSet {

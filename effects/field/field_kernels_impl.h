@@ -130,6 +130,14 @@ inline void AdvanceRows(PassRows& s, int32_t upTo, RowAt rowAt) {
   const ptrdiff_t P = s.P;
   if (R < 3 || N < 3) return;
   constexpr DirectionReads D = kReads[d];
+  if (s.next == 0) {
+    // Before anything is done: the upward directions' copies of the first rows.
+    if constexpr (D.bottomUp) {
+      std::memcpy(s.copies[0], s.field, size_t(N));
+      std::memcpy(s.copies[1], s.field + P, size_t(N));
+    }
+    s.next = 1;
+  }
   if constexpr (!D.bottomUp) {
     const int32_t last = upTo >= R - 1 ? R - 2 : upTo;
     for (; s.next <= last; ++s.next) {
@@ -138,10 +146,6 @@ inline void AdvanceRows(PassRows& s, int32_t upTo, RowAt rowAt) {
     }
   } else {
     const int32_t last = upTo >= R - 1 ? R - 2 : upTo - 1;
-    if (s.next == 1 && last >= 1) {
-      std::memcpy(s.copies[0], s.field, size_t(N));
-      std::memcpy(s.copies[1], s.field + P, size_t(N));
-    }
     for (; s.next <= last; ++s.next) {
       const int32_t r = s.next;
       uint8_t* below = s.field + (r + 1) * P;
