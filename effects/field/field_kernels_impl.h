@@ -717,19 +717,28 @@ inline void RaisePadded(uint8_t* cells, const uint8_t* sources, const uint8_t* v
   }
 }
 
+// Most of a disc's rows are at most one vector wide, and many hold no sources.
 template <class V>
 void VectorCopyDisc(uint8_t* cells, const uint8_t* sources, ptrdiff_t P, const DiscRows& disc,
                     int32_t padded) {
+  using Vec = typename V::Vec;
   const DiscRows d = disc;  // (the stores below could otherwise change it, for the compiler)
-  const int32_t rows = d.rows;
-  for (int32_t k = 0; k < rows; ++k) {
+  const Vec zero = V::Splat(0);
+  for (int32_t k = 0; k < d.rows; ++k, cells += P, sources += P) {
     int32_t from, to;
     DiscSpan(d, k, from, to);
-    const ptrdiff_t at = k * P + from;
-    if (k < padded)
-      CopyPadded<V>(cells + at, sources + at, to - from);
-    else
-      VectorCopySources<V>(cells + at, sources + at, to - from);
+    const ptrdiff_t n = to - from;
+    if (n <= 0) continue;
+    if (k >= padded) {
+      VectorCopySources<V>(cells + from, sources + from, n);
+    } else if (n <= V::kWidth) {
+      const Vec s = V::Load(sources + from);
+      const Vec take = V::AndNot(V::Eq(s, zero), FirstLanes<V>(n));
+      if (V::AllZero(take)) continue;
+      V::Store(cells + from, V::Or(V::AndNot(take, V::Load(cells + from)), V::And(take, s)));
+    } else {
+      CopyPadded<V>(cells + from, sources + from, n);
+    }
   }
 }
 
@@ -748,9 +757,11 @@ void VectorRaiseBlob(uint8_t* cells, const uint8_t* sources, ptrdiff_t P, const 
   if (n <= V::kWidth) {
     const Vec lanes = FirstLanes<V>(n), zero = V::Splat(0);
     for (; k < padded; ++k, cells += P, sources += P) {
-      const Vec old = V::Load(cells);
       const Vec take = V::AndNot(V::Eq(V::Load(sources), zero), lanes);
-      V::Store(cells, V::Or(V::AndNot(take, old), V::And(take, V::Max(old, V::Load(values)))));
+      if (!V::AllZero(take)) {  // (sources are often sparse)
+        const Vec old = V::Load(cells);
+        V::Store(cells, V::Or(V::AndNot(take, old), V::And(take, V::Max(old, V::Load(values)))));
+      }
       next(k);
     }
   } else {
@@ -790,8 +801,11 @@ void VectorDampSources(uint8_t* cells, const uint8_t* sources, ptrdiff_t n,
   ptrdiff_t i = 0;
   if (damping.multiplier != 0) {
     for (; i + W <= n; i += W) {
+      // Where there are no sources there is nothing to do (sources are often sparse).
+      const typename V::Vec s = V::Load(sources + i);
+      if (V::AllZero(s)) continue;
       const typename V::Vec c = V::Load(cells + i);
-      const typename V::Vec none = V::Eq(V::Load(sources + i), V::Splat(0));
+      const typename V::Vec none = V::Eq(s, V::Splat(0));
       const typename V::Vec damped = V::MulHigh(c, damping.multiplier);
       V::Store(cells + i, V::Or(V::And(none, c), V::AndNot(none, damped)));
     }
@@ -812,6 +826,7 @@ void VectorApplyCoins(uint8_t* cells, const uint8_t* sources, const uint8_t* coi
       n,
       [&](ptrdiff_t i) {
         const typename V::Vec s = V::Load(sources + i);
+        if (V::AllZero(s)) return;
         const typename V::Vec keep = V::And(V::Eq(s, V::Splat(0)), V::Load(cells + i));
         V::Store(cells + i, V::Or(keep, V::And(s, V::Load(coins + i))));
       },

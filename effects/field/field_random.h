@@ -14,6 +14,19 @@ namespace zar {
 // both worked out by repeated squaring.
 void SkipDraws(Rng& rng, uint64_t n);
 
+// Two draws at once: the state after two draws is A2 x + C2, so the second draw need not wait
+// for the first.
+struct DrawPair {
+  int first, second;
+};
+inline DrawPair NextTwo(Rng& rng) {
+  constexpr uint32_t a = 214013u, c = 2531011u;
+  const uint32_t s1 = rng.state * a + c;
+  const uint32_t s2 = rng.state * (a * a) + (a * c + c);
+  rng.state = s2;
+  return {int((s1 >> 16) & 0x7FFF), int((s2 >> 16) & 0x7FFF)};
+}
+
 // x mod d for the generator's results (x below 2^15) and d from 1 to 256, without a division:
 // with m = ceil(2^32 / d), (x m) >> 32 is x / d, as the error x (m d - 2^32) / (d 2^32) stays
 // below 1/d.

@@ -34,6 +34,9 @@ struct Sse2 {
   static Vec Min(Vec a, Vec b) { return _mm_min_epu8(a, b); }
   static Vec Max(Vec a, Vec b) { return _mm_max_epu8(a, b); }
   static Vec Eq(Vec a, Vec b) { return _mm_cmpeq_epi8(a, b); }
+  static bool AllZero(Vec v) {
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) == 0xFFFF;
+  }
   // (v * m) >> 16 for each byte v (m below 65536).
   static Vec MulHigh(Vec v, uint32_t m) {
     const Vec zero = _mm_setzero_si128(), mm = _mm_set1_epi16(short(uint16_t(m)));
@@ -63,6 +66,7 @@ struct Avx2 {
   static Vec Min(Vec a, Vec b) { return _mm256_min_epu8(a, b); }
   static Vec Max(Vec a, Vec b) { return _mm256_max_epu8(a, b); }
   static Vec Eq(Vec a, Vec b) { return _mm256_cmpeq_epi8(a, b); }
+  static bool AllZero(Vec v) { return _mm256_testz_si256(v, v) != 0; }
   static Vec MulHigh(Vec v, uint32_t m) {
     const Vec zero = _mm256_setzero_si256(), mm = _mm256_set1_epi16(short(uint16_t(m)));
     const Vec lo = _mm256_mulhi_epu16(_mm256_unpacklo_epi8(v, zero), mm);

@@ -85,6 +85,7 @@ void FeedBlobsThenDamp(uint8_t* mainField, const uint8_t* S, const FieldExtents&
   const field_kernels::KernelSet& kernels = field_kernels::ActiveKernels();
   const BlobLattice lattice = LatticeOf(fuel, rng.Next() % 5);
   const DrawModulus radii(uint32_t(lattice.G));
+  Rng local = rng;
   int32_t damped = 0;
   auto dampUpTo = [&](int32_t end) {
     for (; damped < end; ++damped) {
@@ -94,15 +95,15 @@ void FeedBlobsThenDamp(uint8_t* mainField, const uint8_t* S, const FieldExtents&
   };
   for (int32_t y0 = 0; y0 < e.R; y0 += lattice.G) {
     if (pass) AdvanceDirectionalPass(*pass, y0 + std::max(lattice.G, 2));
-    // The band's sources are read here and by the damping: ask for them ahead.
-    for (int32_t y = y0 + 1; y < std::min(y0 + lattice.G, e.R); ++y)
-      for (int32_t x = 0; x < e.N; x += 64) __builtin_prefetch(S + ptrdiff_t(y) * e.P + x);
     for (int32_t x0 = 0; x0 < e.N; x0 += lattice.Gc) {
-      const int rho = std::min(std::max((radii.Of(rng.Next()) + 1) >> 1, 1), kMaxBlobRadius);
-      if (rng.Next() % 2 != 0) StampBlob(kernels, mainField, S, e, x0, y0, rho);
+      // The radius, then the coin (kept in a local generator, which stays in a register).
+      const DrawPair draws = NextTwo(local);
+      const int rho = std::min(std::max((radii.Of(draws.first) + 1) >> 1, 1), kMaxBlobRadius);
+      if (draws.second % 2 != 0) StampBlob(kernels, mainField, S, e, x0, y0, rho);
     }
     if (damping) dampUpTo(std::min(y0 + lattice.G, e.R));
   }
+  rng = local;
   if (pass) AdvanceDirectionalPass(*pass, e.R);
   if (damping) dampUpTo(e.R);
 }
