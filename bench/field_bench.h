@@ -15,9 +15,11 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "effects/field/field_engine.h"
@@ -143,6 +145,30 @@ inline void PageFaults(benchmark::State& state) {
     benchmark::ClobberMemory();
     ReleaseFields(f);
   }
+}
+
+// The benchmark programs' main: --field_kernels=portable|sse2|avx2 makes the engines use that
+// kernel set instead of the widest one the processor has.
+inline int Main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.rfind("--field_kernels=", 0) != 0) continue;
+    const std::string name = arg.substr(16);
+    const field_kernels::KernelSet* set = name == "portable" ? &field_kernels::PortableKernels()
+                                          : name == "sse2"   ? field_kernels::Sse2Kernels()
+                                          : name == "avx2"   ? field_kernels::Avx2Kernels()
+                                                             : nullptr;
+    if (set == nullptr) {
+      fprintf(stderr, "no kernel set %s here\n", name.c_str());
+      return 1;
+    }
+    field_kernels::UseKernels(set);
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
 }
 
 }  // namespace zar::bench

@@ -56,4 +56,4 @@ ZAR_FIRE_BENCHMARKS(fire_viscosity_254, &kFireSpec, 254);
 }  // namespace
 }  // namespace zar
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return zar::bench::Main(argc, argv); }

@@ -49,4 +49,4 @@ BENCHMARK(bench::PageFaults)->Name("PageFaults")->Arg(2)->Arg(4)->Unit(benchmark
 }  // namespace
 }  // namespace zar
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return zar::bench::Main(argc, argv); }

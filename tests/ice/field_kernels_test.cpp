@@ -2,7 +2,9 @@
 // the contour tracing, the droplets and the sources, over random fields of every small size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <vector>
 
