@@ -1,55 +1,52 @@
-// Ice and Candle: a final rendering at the defaults on 1024 x 768, and one call of a running
-// preview on 245 x 250 (the dialog's preview size).
-#include <benchmark/benchmark.h>
-
-#include "framework/plugin_spec.h"
-#include "tests/ice/engine_runs.h"
+// Ice and Candle at their defaults: a final rendering of 1024 x 768, a step, its streaming bound
+// and a running preview at 245 x 250 (see field_bench.h); and the page faults of fresh fields.
+#include "bench/field_bench.h"
+#include "effects/ice/ice_engine.h"
 
 namespace zar {
 namespace {
 
-using testing::FrameOf;
 using testing::IceModule;
-using testing::Image;
 
-void FinalRendering(benchmark::State& state, const PluginSpec& spec) {
-  const Image in = testing::StructuredPicture(1024, 768);
-  Image out = testing::OutputFor(in);
-  const WorkingParameters params = spec.defaults;
-  for (auto _ : state) {
-    IceModule m;
-    m.Run(FrameOf(in, out), params, params.iterations);
-    benchmark::DoNotOptimize(out.pixels.data());
-  }
-  // Per cell of the field and simulation step.
-  const double cellSteps = double(1024 + 4) * (768 + 5) * params.iterations;
-  state.counters["per_cell_step"] = benchmark::Counter(
-      cellSteps, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+void FinalRendering(benchmark::State& state, const PluginSpec* spec) {
+  bench::Final<IceModule>(state, spec->defaults);
 }
 
-void RunningPreview(benchmark::State& state, const PluginSpec& spec) {
-  const Image in = testing::StructuredPicture(245, 250);
-  Image out = testing::OutputFor(in);
-  const WorkingParameters params = spec.defaults;
-  IceModule m;
-  m.module.previewState = 2;
-  m.Run(FrameOf(in, out), params, 1);
-  for (auto _ : state) {
-    m.Run(FrameOf(in, out), params, 1);
-    benchmark::DoNotOptimize(out.pixels.data());
-  }
-  // One preview step is three simulation steps.
-  const double cellSteps = double(245 + 4) * (250 + 5) * 3;
-  state.counters["per_cell_step"] = benchmark::Counter(
-      cellSteps, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+void Step(benchmark::State& state, const PluginSpec* spec) {
+  float wobblePhase = 0;
+  bench::Step(state, spec->defaults,
+              [&](const FieldStepArgs& args) { IceStepField(args, wobblePhase); });
 }
 
-BENCHMARK_CAPTURE(FinalRendering, ice_1024x768, kIceSpec)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(FinalRendering, candle_1024x768, kCandleSpec)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(RunningPreview, ice_245x250, kIceSpec)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(RunningPreview, candle_245x250, kCandleSpec)->Unit(benchmark::kMillisecond);
+// A step is the directional pass and the disc feeding, which reads the sources.
+void Bound(benchmark::State& state, const PluginSpec*) { bench::Bound(state, 1, 1); }
+
+void RunningPreview(benchmark::State& state, const PluginSpec* spec) {
+  bench::Preview<IceModule>(state, spec->defaults);
+}
+
+BENCHMARK_CAPTURE(FinalRendering, ice, &kIceSpec)->Name("Final/ice")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FinalRendering, candle, &kCandleSpec)
+    ->Name("Final/candle")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Step, ice, &kIceSpec)->Name("Step/ice")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Step, candle, &kCandleSpec)->Name("Step/candle")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Bound, ice, &kIceSpec)->Name("Bound/ice")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Bound, candle, &kCandleSpec)->Name("Bound/candle")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunningPreview, ice, &kIceSpec)
+    ->Name("Preview/ice")
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunningPreview, candle, &kCandleSpec)
+    ->Name("Preview/candle")
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+// The fields a rendering at these defaults touches (sources and main field), and all four.
+BENCHMARK(bench::PageFaults)->Name("PageFaults")->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace zar
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return zar::bench::Main(argc, argv); }

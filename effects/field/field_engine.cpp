@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "effects/common/zmath.h"
+#include "effects/field/field_kernels.h"
 #include "platform/platform.h"
 
 namespace zar {
@@ -41,6 +42,16 @@ int32_t CellOffset(float d, int32_t limit) {
   return int32_t(v);
 }
 
+// Where the sources of image pixel (x, y) land: cell (x + ox + 2, y + oy + 3).
+struct CellShift {
+  int32_t ox, oy;
+  bool operator==(const CellShift&) const = default;
+};
+
+CellShift SourceOffsets(float dx, float dy, const FieldExtents& e) {
+  return {CellOffset(dx, e.P), CellOffset(dy, e.R)};
+}
+
 // ---- sources --------------------------------------------------------------------------------
 
 // Whether a pixel can be a source: always with 3 planes, with 4 when its fourth byte is set, with
@@ -62,78 +73,38 @@ struct SourceSpan {
 
 template <int planes>
 void SelectionSources(const FrameView& frame, const FieldExtents& e, const SourceSpan& s) {
+  const field_kernels::KernelSet& kernels = field_kernels::ActiveKernels();
   for (int32_t y = 0; y < e.H; ++y) {
     const int32_t ty = y + s.oy + 3;
     if (ty < 0 || ty >= e.R) continue;
     const uint8_t* mask = frame.mask + ptrdiff_t(y) * frame.maskRowBytes;
     const uint8_t* in = frame.in + ptrdiff_t(y) * frame.inRowBytes;
     uint8_t* cells = FieldRow(s.field, e.P, ty) + 2;
-    for (int32_t x = s.x0; x < s.x1; ++x)
-      if (mask[x] != 0 && Opaque<planes>(in + ptrdiff_t(x) * planes)) cells[x + s.ox] = 255;
+    if constexpr (planes == 3) {
+      if (s.x1 > s.x0) kernels.selection(cells + s.x0 + s.ox, mask + s.x0, s.x1 - s.x0);
+    } else {
+      for (int32_t x = s.x0; x < s.x1; ++x)
+        if (mask[x] != 0 && Opaque<planes>(in + ptrdiff_t(x) * planes)) cells[x + s.ox] = 255;
+    }
   }
 }
 
 template <int planes>
 void BrightnessSources(const FrameView& frame, const FieldExtents& e, const SourceSpan& s) {
+  const field_kernels::KernelSet& kernels = field_kernels::ActiveKernels();
   for (int32_t y = 2; y <= e.H - 3; ++y) {
     const int32_t ty = y + s.oy + 3;
     if (ty < 0 || ty >= e.R) continue;
     const uint8_t* in = frame.in + ptrdiff_t(y) * frame.inRowBytes;
     uint8_t* cells = FieldRow(s.field, e.P, ty) + 2;
-    for (int32_t x = s.x0; x < s.x1; ++x) {
-      const uint8_t* px = in + ptrdiff_t(x) * planes;
-      if (Opaque<planes>(px)) cells[x + s.ox] = std::max({px[0], px[1], px[2]}) ^ s.flip;
-    }
-  }
-}
-
-// ---- the directional pass -------------------------------------------------------------------
-
-struct DirectionScan {
-  int tx, ty;        // the target neighbour
-  int ax[3], ay[3];  // the three neighbours averaged with the cell itself
-  bool bottomUp;     // rows from bottom to top
-  bool rightToLeft;  // columns from right to left
-};
-
-constexpr int kLeft = -1, kRight = 1, kAbove = -1, kBelow = 1;
-
-constexpr DirectionScan kScans[8] = {
-    // 0: below; above, left, right; bottom to top, left to right
-    {0, kBelow, {0, kLeft, kRight}, {kAbove, 0, 0}, true, false},
-    // 1: below-left; above, left, right; bottom to top, left to right
-    {kLeft, kBelow, {0, kLeft, kRight}, {kAbove, 0, 0}, true, false},
-    // 2: left; above, below, right; top to bottom, left to right
-    {kLeft, 0, {0, 0, kRight}, {kAbove, kBelow, 0}, false, false},
-    // 3: above-left; below, left, right; top to bottom, left to right
-    {kLeft, kAbove, {0, kLeft, kRight}, {kBelow, 0, 0}, false, false},
-    // 4: above; below, left, right; top to bottom, left to right
-    {0, kAbove, {0, kLeft, kRight}, {kBelow, 0, 0}, false, false},
-    // 5: above-right; below, left, right; top to bottom, right to left
-    {kRight, kAbove, {0, kLeft, kRight}, {kBelow, 0, 0}, false, true},
-    // 6: right; above, below, left; top to bottom, right to left
-    {kRight, 0, {0, 0, kLeft}, {kAbove, kBelow, 0}, false, true},
-    // 7: below-right; above, left, right; bottom to top, right to left
-    {kRight, kBelow, {0, kLeft, kRight}, {kAbove, 0, 0}, true, true},
-};
-
-template <int d>
-void DirectionalPassFor(uint8_t* field, ptrdiff_t P, int32_t R, int32_t N, const uint8_t* cooling) {
-  constexpr DirectionScan s = kScans[d];
-  const ptrdiff_t target = s.ty * P + s.tx;
-  const ptrdiff_t a0 = s.ay[0] * P + s.ax[0];
-  const ptrdiff_t a1 = s.ay[1] * P + s.ax[1];
-  const ptrdiff_t a2 = s.ay[2] * P + s.ax[2];
-  auto visit = [&](uint8_t* cell) {
-    cell[target] = uint8_t((cell[a0] + cell[a1] + cell[a2] + cell[0]) >> 2);
-    cell[0] = cooling[cell[0]];
-  };
-  for (int32_t k = 1; k <= R - 2; ++k) {
-    uint8_t* row = field + (s.bottomUp ? R - 1 - k : k) * P;
-    if constexpr (s.rightToLeft) {
-      for (int32_t c = N - 2; c >= 1; --c) visit(row + c);
+    if constexpr (planes == 3) {
+      if (s.x1 > s.x0)
+        kernels.brightness3(cells + s.x0 + s.ox, in + ptrdiff_t(s.x0) * 3, s.x1 - s.x0, s.flip);
     } else {
-      for (int32_t c = 1; c <= N - 2; ++c) visit(row + c);
+      for (int32_t x = s.x0; x < s.x1; ++x) {
+        const uint8_t* px = in + ptrdiff_t(x) * planes;
+        if (Opaque<planes>(px)) cells[x + s.ox] = std::max({px[0], px[1], px[2]}) ^ s.flip;
+      }
     }
   }
 }
@@ -287,7 +258,8 @@ void BuildSourceField(const FrameView& frame, const FieldExtents& e, uint8_t* so
                       float dy, bool maskInvert) {
   const int planes = frame.planes;
   if (planes < 3 || planes > 5) return;
-  const int32_t ox = CellOffset(dx, e.P), oy = CellOffset(dy, e.R);
+  const CellShift shift = SourceOffsets(dx, dy, e);
+  const int32_t ox = shift.ox, oy = shift.oy;
   // Target column x + ox + 2 must lie in [0, P), target row y + oy + 3 in [0, R).
   auto columns = [&](int32_t from, int32_t to) {
     return std::pair{std::max(from, -ox - 2), std::min(to, e.P - ox - 2)};
@@ -309,34 +281,16 @@ void BuildSourceField(const FrameView& frame, const FieldExtents& e, uint8_t* so
 }
 
 void TraceContour(uint8_t* field, int32_t P, int32_t R) {
-  // The scan marks a cell with 1 when it and its right, lower and lower-right neighbours are above
-  // 1 and its left and upper neighbours are nonzero, then clears every 1. A mark only ever
-  // replaces a value above 1, so a marked left or upper neighbour still counts as nonzero, and the
-  // right and lower ones are not visited yet: the marks of a run of cells can be worked out before
-  // any of them is written. Each row's ones are cleared once the row below has been marked, the
-  // last time the row is read.
-  constexpr int32_t kRun = 64;
-  auto clearOnes = [&](int32_t r) {
-    uint8_t* row = FieldRow(field, P, r);
-    for (int32_t c = 1; c <= P - 2; ++c) row[c] = row[c] == 1 ? 0 : row[c];
-  };
-  for (int32_t r = 1; r <= R - 2; ++r) {
-    uint8_t* row = FieldRow(field, P, r);
-    const uint8_t* up = row - P;
-    const uint8_t* down = row + P;
-    for (int32_t c0 = 1; c0 <= P - 2; c0 += kRun) {
-      const int32_t n = std::min(kRun, P - 1 - c0);
-      uint8_t mark[kRun];
-      for (int32_t i = 0; i < n; ++i) {
-        const int32_t c = c0 + i;
-        mark[i] = (row[c] > 1) & (row[c + 1] > 1) & (down[c] > 1) & (down[c + 1] > 1) &
-                  (row[c - 1] != 0) & (up[c] != 0);
-      }
-      for (int32_t i = 0; i < n; ++i) row[c0 + i] = mark[i] ? 1 : row[c0 + i];
-    }
-    if (r >= 2) clearOnes(r - 1);
-  }
-  if (R >= 3) clearOnes(R - 2);
+  // A cell is marked with 1 when it and its right, lower and lower-right neighbours are above 1
+  // and its left and upper neighbours are nonzero; then every 1 is cleared. A mark only ever
+  // replaces a value above 1, so a marked left or upper neighbour still counts as nonzero and the
+  // marks can all be taken from the values before the scan. Each row's 1s are cleared once the
+  // row below it has been marked, the last time the row is read.
+  field_kernels::ActiveKernels().traceContour(field, field, P, R);
+}
+
+void TraceContourInto(const uint8_t* src, uint8_t* dst, int32_t P, int32_t R) {
+  field_kernels::ActiveKernels().traceContour(src, dst, P, R);
 }
 
 void DropDroplets(uint8_t* dropletField, const uint8_t* S, int32_t P, int32_t R, Rng& rng) {
@@ -357,27 +311,21 @@ void DropDroplets(uint8_t* dropletField, const uint8_t* S, int32_t P, int32_t R,
   }
   // The drip: rows taken upward, each writing the row below it, so every value comes from the
   // field as it was before.
-  for (int32_t r = R - 2; r >= 2; --r) {
-    const uint8_t* above = FieldRow(dropletField, P, r - 1);
-    const uint8_t* row = FieldRow(dropletField, P, r);
-    uint8_t* below = FieldRow(dropletField, P, r + 1);
-    for (int32_t c = 1; c <= P - 2; ++c)
-      below[c] = uint8_t((above[c] + row[c - 1] + row[c + 1] + row[c]) >> 2);
-  }
+  field_kernels::ActiveKernels().drip(dropletField, P, R);
 }
 
 void MergeDroplets(uint8_t* mainField, const uint8_t* dropletField, const FieldExtents& e) {
-  for (int32_t r = 0; r < e.R; ++r) {
-    uint8_t* cells = FieldRow(mainField, e.P, r);
-    const uint8_t* drops = FieldRow(dropletField, e.P, r);
-    for (int32_t c = 0; c < e.N; ++c)
-      if (drops[c] > 20) cells[c] = drops[c];
-  }
+  const field_kernels::KernelSet& kernels = field_kernels::ActiveKernels();
+  if (e.N == e.P) return kernels.mergeDroplets(mainField, dropletField, ptrdiff_t(e.P) * e.R);
+  for (int32_t r = 0; r < e.R; ++r)
+    kernels.mergeDroplets(FieldRow(mainField, e.P, r), FieldRow(dropletField, e.P, r), e.N);
 }
 
 CoolingTable MakeCoolingTable(int64_t t, int64_t u, int h) {
+  t = std::max<int64_t>(t, 0);
+  u = std::max<int64_t>(u, 0);
   CoolingTable table;
-  const int64_t loss = u >= 0 ? h % (u + 1) : 0;
+  const int64_t loss = h % (u + 1);
   for (int v = 0; v < 256; ++v) {
     int64_t after = v;
     if (v > t)
@@ -386,23 +334,39 @@ CoolingTable MakeCoolingTable(int64_t t, int64_t u, int h) {
       after = v - loss;
     table.after[v] = uint8_t(after);
   }
+  // No cell exceeds 255; the loss only applies above u, so it matters only below 255.
+  table.thresholds = {uint8_t(std::min<int64_t>(t, 255)), uint8_t(std::min<int64_t>(u, 255)),
+                      uint8_t(std::min<int64_t>(loss, 255))};
   return table;
 }
 
 void DirectionalPass(uint8_t* mainField, const FieldExtents& e, int d,
                      const CoolingTable& cooling) {
-  const uint8_t* cool = cooling.after;
-  switch (d) {
-    case 0: return DirectionalPassFor<0>(mainField, e.P, e.R, e.N, cool);
-    case 1: return DirectionalPassFor<1>(mainField, e.P, e.R, e.N, cool);
-    case 2: return DirectionalPassFor<2>(mainField, e.P, e.R, e.N, cool);
-    case 3: return DirectionalPassFor<3>(mainField, e.P, e.R, e.N, cool);
-    case 4: return DirectionalPassFor<4>(mainField, e.P, e.R, e.N, cool);
-    case 5: return DirectionalPassFor<5>(mainField, e.P, e.R, e.N, cool);
-    case 6: return DirectionalPassFor<6>(mainField, e.P, e.R, e.N, cool);
-    case 7: return DirectionalPassFor<7>(mainField, e.P, e.R, e.N, cool);
-    default: return;  // a direction above 7 moves and cools nothing
+  // A direction above 7 moves and cools nothing.
+  if (d < 0 || d > 7) return;
+  field_kernels::ActiveKernels().directionalPass(mainField, e.P, e.R, e.N, d, cooling.thresholds);
+}
+
+void BeginDirectionalPass(DirectionalPassInPieces& pass, uint8_t* mainField, const FieldExtents& e,
+                          int d, const CoolingTable& cooling) {
+  pass.rows = {mainField,
+               e.P,
+               e.R,
+               e.N,
+               d,
+               cooling.thresholds,
+               {pass.copies[0], pass.copies[1], pass.copies[2]},
+               0};
+  const bool upward = d == 0 || d == 1 || d == 7;
+  if (d < 0 || d > 7 || (upward && e.N > DirectionalPassInPieces::kCopyWidth)) {
+    DirectionalPass(mainField, e, d, cooling);
+    pass.rows.next = e.R;  // nothing left to visit
   }
+}
+
+void AdvanceDirectionalPass(DirectionalPassInPieces& pass, int32_t upTo) {
+  if (pass.rows.next > 0 && pass.rows.next > pass.rows.R - 2) return;
+  field_kernels::ActiveKernels().advancePass(pass.rows, upTo);
 }
 
 void ClearBorder(uint8_t* mainField, int32_t P, int32_t R) {
@@ -456,7 +420,8 @@ void RunFieldEngine(const FrameView& frame, const WorkingParameters& params, int
   // A final rendering and a starting preview begin from empty fields; a running preview goes on
   // with the kept ones (fresh ones only if the picture's geometry changed under it).
   const bool geometryChanged = fields.held() && (fields.pitch != e.P || fields.rows != e.R);
-  if (previewState != 1 || geometryChanged) {
+  const bool freshFields = previewState != 1 || geometryChanged;
+  if (freshFields) {
     ReleaseFields(fields);
     const bool allocated = extents == ExtentsResult::kRender && AllocateFields(fields, e.P, e.R);
     if (previewState == 2) previewState = 1;
@@ -466,40 +431,48 @@ void RunFieldEngine(const FrameView& frame, const WorkingParameters& params, int
   }
 
   const int d = StepDirection(params.flameDirection);
-  const FieldStepArgs args{fields.mainField, nullptr, fields.dropletField, e, d, params, rng};
-  auto feed = [&](float dx, float dy) -> const uint8_t* {
+  // The step's sources: the contour copy with mask mode "in", else the source field.
+  const uint8_t* const S = params.maskMode == 0 ? fields.contourField : fields.sourceField;
+  const FieldStepArgs args{fields.mainField, S, fields.dropletField, e, d, params, rng};
+  // Whether the source field is all zero (fresh fields are), and the displacement of the
+  // sources it holds when they were built on a cleared field. Within one call the picture and
+  // the parameters stay the same, so sources built again with the same displacement are the same
+  // bytes: whether on a cleared field, or over the same sources (every cell those hold lies
+  // among the cells the building writes). Such a feed is skipped.
+  bool sourcesClear = freshFields;
+  bool sourcesKnown = false;
+  CellShift sourcesShift{0, 0};
+  auto feed = [&](float dx, float dy, bool clearFirst) {
+    const CellShift shift = SourceOffsets(dx, dy, e);
+    if (sourcesKnown && shift == sourcesShift) return;
+    if (clearFirst && !sourcesClear) std::memset(fields.sourceField, 0, fields.bytes);
     BuildSourceField(frame, e, fields.sourceField, dx, dy, params.maskInvert != 0);
     if (params.maskMode == 3) TraceContour(fields.sourceField, e.P, e.R);
-    if (params.maskMode != 0) return fields.sourceField;
-    std::memcpy(fields.contourField, fields.sourceField, fields.bytes);
-    TraceContour(fields.contourField, e.P, e.R);
-    return fields.contourField;
+    if (params.maskMode == 0) TraceContourInto(fields.sourceField, fields.contourField, e.P, e.R);
+    sourcesClear = false;
+    sourcesKnown = clearFirst;
+    sourcesShift = shift;
   };
-  auto drop = [&](int32_t k, const uint8_t* S) {
+  auto drop = [&](int32_t k) {
     if (params.maskDroplet == 0) return;
     if (variant.reseedDroplets) rng.Seed(uint32_t(k));
     DropDroplets(fields.dropletField, S, e.P, e.R, rng);
   };
-  auto step = [&](const uint8_t* S) {
-    FieldStepArgs withSources = args;
-    withSources.S = S;
-    variant.stepField(withSources, variant.context);
-  };
+  auto step = [&] { variant.stepField(args, variant.context); };
 
   for (int32_t k = 0; k < iterationCount; ++k) {
-    std::memset(fields.sourceField, 0, fields.bytes);
     if (previewState != 1) frame.ReportProgress(k, iterationCount);
     const SourceShift shift = DisplacementOfStep(params, e, iterationCount, k, previewState == 1);
-    const uint8_t* S = feed(shift.dx, shift.dy);
-    drop(k, S);
-    step(S);
+    feed(shift.dx, shift.dy, true);
+    drop(k);
+    step();
     if (previewState == 1) {
       // The preview's step: the undisplaced sources written over the displaced ones, and two
       // more steps on them.
-      S = feed(0, 0);
-      drop(k, S);
-      step(S);
-      step(S);
+      feed(0, 0, false);
+      drop(k);
+      step();
+      step();
     }
     ClearBorder(fields.mainField, e.P, e.R);
   }

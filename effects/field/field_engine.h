@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "effects/common/frame.h"
+#include "effects/field/field_kernels.h"
 #include "effects/palette/palette.h"
 #include "framework/parameters.h"
 #include "framework/rng.h"
@@ -82,6 +83,8 @@ void BuildSourceField(const FrameView& frame, const FieldExtents& extents, uint8
 
 // Clears the interior of every region of the field in place, keeping its outline.
 void TraceContour(uint8_t* field, int32_t P, int32_t R);
+// The same from `src` into `dst` (the whole field), leaving `src` as it is.
+void TraceContourInto(const uint8_t* src, uint8_t* dst, int32_t P, int32_t R);
 
 // Stamps four rectangles of the sources into dropletField (at most 200) at places drawn from the
 // generator, then lets the droplets drip one row.
@@ -91,9 +94,11 @@ void DropDroplets(uint8_t* dropletField, const uint8_t* S, int32_t P, int32_t R,
 void MergeDroplets(uint8_t* mainField, const uint8_t* dropletField, const FieldExtents& extents);
 
 // The cooling of one step: a value above t loses t; otherwise a value above u loses
-// h mod (u + 1); otherwise it stays. Tabulated for the 256 cell values.
+// h mod (u + 1); otherwise it stays. Tabulated for the 256 cell values, and as thresholds for
+// the vector kernels (t and u are at least 0; above 254 they are never exceeded).
 struct CoolingTable {
   uint8_t after[256];
+  field_kernels::Cooling thresholds;
 };
 CoolingTable MakeCoolingTable(int64_t t, int64_t u, int h);
 
@@ -102,6 +107,20 @@ CoolingTable MakeCoolingTable(int64_t t, int64_t u, int h);
 // then cools.
 void DirectionalPass(uint8_t* mainField, const FieldExtents& extents, int d,
                      const CoolingTable& cooling);
+
+// The directional pass of a step made a band of rows at a time from the top down, so that what
+// the step does next to a band of rows can follow right behind it while the rows are at hand.
+// AdvanceDirectionalPass(pass, upTo) visits rows until rows [0, upTo) are done: the pass
+// neither writes nor reads them again. The copies hold the rows the upward directions still
+// read; fields wider than that get the whole pass at the start.
+struct DirectionalPassInPieces {
+  static constexpr int32_t kCopyWidth = 4096;
+  field_kernels::PassRows rows;
+  uint8_t copies[3][kCopyWidth];
+};
+void BeginDirectionalPass(DirectionalPassInPieces& pass, uint8_t* mainField,
+                          const FieldExtents& extents, int d, const CoolingTable& cooling);
+void AdvanceDirectionalPass(DirectionalPassInPieces& pass, int32_t upTo);
 
 // Clears rows 0, 1, 2, R-2, R-1 and columns 0, 1, P-2, P-1.
 void ClearBorder(uint8_t* mainField, int32_t P, int32_t R);

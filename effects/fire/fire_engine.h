@@ -31,6 +31,8 @@ int BlobValue(int rho, int a, int b);
 // mainField, and only on sources.
 void FeedBlobs(uint8_t* mainField, const uint8_t* S, const FieldExtents& extents, int fuel,
                Rng& rng);
+// Makes the draws of FeedBlobs without laying the blobs.
+void SkipBlobs(const FieldExtents& extents, int fuel, Rng& rng);
 
 // The pass inside the sources, column by column: at viscosity 255 each source cell keeps its
 // source value or drops to 0 by a draw per cell (sources or not); below 255 each source cell is
