@@ -208,12 +208,18 @@ TEST(ParamsFile, SaveIntoAReadOnlyFolderIsReportedAndKeepsTheFile) {
   const std::string path = (folder / "keep.pci").string();
   ASSERT_EQ(SaveParamsFile(kIceSpec.file, path, kIceSpec.defaults), ParamsFileStatus::kOk);
   const Bytes before = ReadAll(path);
+  // The user owns the file (and could write it in place) but may not add to the folder.
+  constexpr uid_t kNobody = 65534;
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(folder.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
+  }
   ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
 
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(2);
     const ParamsFileStatus status = SaveParamsFile(kIceSpec.file, path, Scrambled(kIceSpec.file, 3));
     _exit(status == ParamsFileStatus::kCannotWrite ? 0 : 1);
   }
