@@ -22,6 +22,7 @@
 //   --repeat N               N further runs without the parameters selector
 //   --block-in FILE          hand this parameter block to the plug-in first
 //   --block-out FILE         write the parameter block out after the last run
+//   --dialog-script STEPS    work the parameter dialog by these steps (dialog_script.h)
 //
 // Every window the plug-in opens (message boxes now) is recorded in the log and dismissed.
 // Exit status: 0 when every run returned 0, 1 when a run failed, 2 on a usage or file error.
@@ -34,6 +35,7 @@
 #include "hosts/core/host.h"
 #include "hosts/core/pe_resources.h"
 #include "hosts/core/plugin_resources.h"
+#include "hosts/wintest/dialog_script.h"
 
 namespace {
 
@@ -84,6 +86,8 @@ int Run(int argc, char** argv) {
   const std::string pluginPath = argv[2], inPath = argv[3], outPath = argv[4];
   HostOptions options;
   std::string maskPath, blockIn, blockOut;
+  std::vector<DialogStep> dialogSteps;
+  bool dialogScript = false;
   bool withDialog = true;
   long repeat = 0;
   for (int i = 5; i < argc; ++i) {
@@ -151,6 +155,14 @@ int Run(int argc, char** argv) {
     } else if (arg == "--block-in" && value) {
       blockIn = value;
       ++i;
+    } else if (arg == "--dialog-script" && value) {
+      std::string error;
+      if (!ParseDialogScript(value, &dialogSteps, &error)) {
+        std::fprintf(stderr, "zarhost: %s\n", error.c_str());
+        return 2;
+      }
+      dialogScript = true;
+      ++i;
     } else if (arg == "--block-out" && value) {
       blockOut = value;
       ++i;
@@ -173,6 +185,7 @@ int Run(int argc, char** argv) {
     return 2;
   }
   Host host(*module, options);
+  if (dialogScript) AttachDialogScript(host, dialogSteps);
   if (!blockIn.empty()) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(blockIn, &bytes)) {

@@ -166,7 +166,9 @@ TEST_P(Deliverable, DialogTemplateFrameAndClosingButtons) {
             kPopup | kCaption | kModalFrame | kSetFont);
   EXPECT_EQ(d.style & kSysMenu, 0u) << "no system menu";
   EXPECT_FALSE(d.menu.isText() || d.menu.id);
-  ASSERT_EQ(d.items.size(), 3u);
+  // The frame and the closing buttons every template has; the full control set of each plug-in
+  // is checked by the dialog tests.
+  ASSERT_GE(d.items.size(), 3u);
 
   const host::DialogItem* preview = host::FindDialogItem(d, 5);
   ASSERT_NE(preview, nullptr);

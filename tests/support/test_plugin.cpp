@@ -1,6 +1,5 @@
 #include "tests/support/test_plugin.h"
 
-#include "framework/dialog_bridge.h"
 #include "framework/module_state.h"
 
 namespace zar {
@@ -27,11 +26,6 @@ void RunEngine(PluginGlobals* globals, int mode) {
   testing::Plugin().engineCalls.push_back(
       {mode, record.outRect, record.inRect, Module().iterationCount});
   if (testing::Plugin().engine) testing::Plugin().engine(*globals, mode);
-}
-
-bool RunParameterDialog(PluginGlobals& globals) {
-  ++testing::Plugin().dialogRuns;
-  return testing::Plugin().dialog ? testing::Plugin().dialog(globals) : false;
 }
 
 }  // namespace zar

@@ -1,0 +1,183 @@
+#include "hosts/wintest/dialog_script.h"
+
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "hosts/core/picture.h"
+
+namespace zar::host {
+
+namespace {
+
+constexpr int kPreviewFrameId = 5;
+constexpr DWORD kCloseDeadlineMs = 10000;
+
+// Draws the pixel map into the dialog's paint context, as a host's displayPixels does.
+OSErr DrawPixels(const PSPixelMap& source, const VRect& srcRect, int32 dstRow, int32 dstCol,
+                 void* context) {
+  const int width = srcRect.right - srcRect.left, height = srcRect.bottom - srcRect.top;
+  if (width <= 0 || height <= 0 || !source.baseAddr || !context) return 0;
+  const int stride = (width * 3 + 3) & ~3;
+  std::vector<uint8_t> bits(size_t(stride) * height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const auto* p = static_cast<const uint8_t*>(source.baseAddr) +
+                      size_t(y + srcRect.top - source.bounds.top) * source.rowBytes +
+                      size_t(x + srcRect.left - source.bounds.left) * source.colBytes;
+      uint8_t* q = &bits[size_t(y) * stride + size_t(x) * 3];
+      q[0] = p[2];
+      q[1] = p[1];
+      q[2] = p[0];
+    }
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  SetDIBitsToDevice(static_cast<HDC>(context), dstCol, dstRow, width, height, 0, 0, 0, height,
+                    bits.data(), &info, DIB_RGB_COLORS);
+  return 0;
+}
+
+// The dialog's pixels from the screen (the only place Wine draws them completely).
+bool Screenshot(HWND window, const std::string& path) {
+  RECT r;
+  GetWindowRect(window, &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  if (width <= 0 || height <= 0) return false;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  Picture picture;
+  picture.width = width;
+  picture.height = height;
+  picture.planes = 3;
+  picture.rowBytes = width * 3;
+  picture.pixels.resize(size_t(width) * height * 3);
+  for (size_t i = 0; i < size_t(width) * height; ++i) {
+    const uint8_t* p = static_cast<const uint8_t*>(bits) + i * 4;
+    picture.pixels[i * 3 + 0] = p[2];
+    picture.pixels[i * 3 + 1] = p[1];
+    picture.pixels[i * 3 + 2] = p[0];
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  std::string error;
+  return WritePamFile(path, picture, &error);
+}
+
+void Say(const char* format, const std::string& a, const std::string& b = {}) {
+  std::printf(format, a.c_str(), b.c_str());
+  std::fflush(stdout);
+}
+
+// Runs on a thread of its own: the plug-in's thread is in the dialog's modal loop meanwhile, and
+// every message sent from here is handled there.
+void RunSteps(HWND dialog, const std::vector<DialogStep>& steps) {
+  for (const DialogStep& step : steps) {
+    if (!IsWindow(dialog)) return;
+    HWND control = step.id ? GetDlgItem(dialog, step.id) : nullptr;
+    if (step.verb == "wait") {
+      Sleep(DWORD(std::atoi(step.value.c_str())));
+    } else if (step.verb == "show") {
+      char text[256] = {};
+      GetWindowTextA(control, text, sizeof text);
+      Say("dialog: %s = %s\n", std::to_string(step.id), text);
+    } else if (step.verb == "text") {
+      SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(step.value.c_str()));
+      SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(step.id, EN_KILLFOCUS),
+                   reinterpret_cast<LPARAM>(control));
+    } else if (step.verb == "click") {
+      SendMessageA(control, BM_CLICK, 0, 0);
+    } else if (step.verb == "slide") {
+      const int position = std::atoi(step.value.c_str());
+      const UINT message = GetWindowLongA(control, GWL_STYLE) & TBS_VERT ? WM_VSCROLL : WM_HSCROLL;
+      SendMessageA(control, TBM_SETPOS, TRUE, position);
+      SendMessageA(dialog, message, MAKEWPARAM(TB_THUMBTRACK, position),
+                   reinterpret_cast<LPARAM>(control));
+      SendMessageA(dialog, message, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(control));
+    } else if (step.verb == "shot") {
+      if (!Screenshot(dialog, step.value)) Say("dialog: cannot write %s\n", step.value);
+    } else if (step.verb == "ok" || step.verb == "cancel") {
+      const int id = step.verb == "ok" ? IDOK : IDCANCEL;
+      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    }
+  }
+  // Never leave a dialog open for a person to close.
+  for (DWORD waited = 0; IsWindow(dialog) && waited < kCloseDeadlineMs; waited += 50) Sleep(50);
+  if (IsWindow(dialog)) {
+    Say("dialog: %s\n", "still open after the script: cancelled");
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  }
+}
+
+}  // namespace
+
+bool ParseDialogScript(const std::string& text, std::vector<DialogStep>* steps,
+                       std::string* error) {
+  std::stringstream all(text);
+  std::string part;
+  while (std::getline(all, part, ';')) {
+    std::istringstream words(part);
+    DialogStep step;
+    if (!(words >> step.verb)) continue;
+    const bool needsId =
+        step.verb == "show" || step.verb == "text" || step.verb == "click" || step.verb == "slide";
+    const bool needsValue =
+        step.verb == "wait" || step.verb == "text" || step.verb == "slide" || step.verb == "shot";
+    if (!needsId && !needsValue && step.verb != "ok" && step.verb != "cancel") {
+      *error = "unknown dialog step '" + step.verb + "'";
+      return false;
+    }
+    if (needsId && !(words >> step.id)) {
+      *error = "dialog step '" + step.verb + "' needs a control identifier";
+      return false;
+    }
+    if (needsValue && !(words >> step.value)) {
+      *error = "dialog step '" + step.verb + "' needs a value";
+      return false;
+    }
+    steps->push_back(step);
+  }
+  return true;
+}
+
+void AttachDialogScript(Host& host, std::vector<DialogStep> steps) {
+  host.onDisplayPixels = DrawPixels;
+  auto script = std::make_shared<std::vector<DialogStep>>(std::move(steps));
+  auto taken = std::make_shared<bool>(false);
+  host.onWindow = [script, taken](const os::WindowInfo& info) {
+    HWND window = reinterpret_cast<HWND>(info.window);
+    if (*taken || info.className != "#32770" || !GetDlgItem(window, kPreviewFrameId)) return false;
+    *taken = true;
+    Say("dialog: %s opened\n", info.caption);
+    std::thread([window, script] { RunSteps(window, *script); }).detach();
+    return true;
+  };
+}
+
+}  // namespace zar::host

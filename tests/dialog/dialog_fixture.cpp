@@ -1,0 +1,122 @@
+#include "tests/dialog/dialog_fixture.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "framework/module_state.h"
+#include "framework/parameters.h"
+#include "platform/platform.h"
+#include "tests/support/test_plugin.h"
+#include "ui/win32/dialog.h"
+
+namespace zar::testing {
+
+int gPreviewFrames = 0;
+
+void TestEngine(PluginGlobals& globals, int mode) {
+  const FilterRecord& record = *globals.filterRecord;
+  const int width = record.outRect.right - record.outRect.left;
+  const int height = record.outRect.bottom - record.outRect.top;
+  const int planes = record.outHiPlane - record.outLoPlane + 1;
+  const uint8_t key = uint8_t(GetField(Module().working, ThisPlugin().layout.effectBytes[0]));
+  const int frame = mode == 0 ? gPreviewFrames++ : 0;
+  for (int y = 0; y < height; ++y) {
+    const auto* in = static_cast<const uint8_t*>(record.inData) + size_t(y) * record.inRowBytes;
+    auto* out = static_cast<uint8_t*>(record.outData) + size_t(y) * record.outRowBytes;
+    // The preview: the picture with a bright band that moves down a few rows per frame.
+    const bool band = (y + 400 - 3 * frame % 400) % 40 < 4;
+    for (int x = 0; x < width * planes; ++x)
+      out[x] = mode == 1 ? uint8_t(in[x] ^ key) : band ? uint8_t(255 - (255 - in[x]) / 4) : in[x];
+  }
+}
+
+std::string ScreenshotDir() {
+  const char* dir = std::getenv("ZAR_SCREENSHOT_DIR");
+  return dir ? dir : "";
+}
+
+int SliderPos(HWND dialog, int id) {
+  return int(SendDlgItemMessageA(dialog, id, TBM_GETPOS, 0, 0));
+}
+
+bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+HWND Child(HWND dialog, const char* className, int index) {
+  HWND child = nullptr;
+  for (int i = 0; i <= index; ++i) child = FindWindowExA(dialog, child, className, nullptr);
+  return child;
+}
+
+void DragSlider(HWND dialog, int id, std::initializer_list<int> positions) {
+  HWND slider = GetDlgItem(dialog, id);
+  RECT thumb;
+  SendMessageA(slider, TBM_GETTHUMBRECT, 0, LPARAM(&thumb));
+  RECT channel;
+  SendMessageA(slider, TBM_GETCHANNELRECT, 0, LPARAM(&channel));
+  const bool vertical = (GetWindowLongA(slider, GWL_STYLE) & TBS_VERT) != 0;
+  const int min = int(SendMessageA(slider, TBM_GETRANGEMIN, 0, 0));
+  const int max = int(SendMessageA(slider, TBM_GETRANGEMAX, 0, 0));
+  const int cx = (thumb.left + thumb.right) / 2, cy = (thumb.top + thumb.bottom) / 2;
+  SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cx, cy));
+  const int startPos = int(SendMessageA(slider, TBM_GETPOS, 0, 0));
+  for (int target : positions) {
+    // Move the pointer by the distance between the positions along the channel.
+    if (vertical) {
+      const double span = double(channel.right - channel.left - (thumb.bottom - thumb.top));
+      const int y = cy + int((target - startPos) * span / (max - min));
+      SendMessageA(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(cx, y));
+    } else {
+      const double span = double(channel.right - channel.left - (thumb.right - thumb.left));
+      const int x = cx + int((target - startPos) * span / (max - min) + 0.5);
+      SendMessageA(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, cy));
+    }
+  }
+  SendMessageA(slider, WM_LBUTTONUP, 0, 0);
+}
+
+void DialogFixture::Use(const PluginSpec& which) {
+  spec = &which;
+  ResetTestPlugin(which);
+  platform::SetModuleInstance(GetModuleHandleA(nullptr));
+  Plugin().engine = TestEngine;
+  gPreviewFrames = 0;
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  // The sample photograph enlarged four times, so the preview is a reduced copy.
+  const Image photo = SamplePhoto();
+  picture = Image(photo.width * 4, photo.height * 4, 3);
+  for (int y = 0; y < picture.height; ++y)
+    for (int x = 0; x < picture.width; ++x)
+      std::memcpy(picture.At(x, y), photo.At(x / 4, y / 4), 3);
+}
+
+void DialogFixture::TearDown() {
+  if (dialog && IsWindow(dialog)) DestroyWindow(dialog);
+}
+
+void DialogFixture::MakeHost() {
+  host = std::make_unique<FakeHost>(picture);
+  ASSERT_EQ(host->Call(kSelectorParameters), 0);
+  globals = PluginGlobals{0, {}, &host->record};
+}
+
+void DialogFixture::OpenModeless(const char* templateName) {
+  MakeHost();
+  ASSERT_EQ(host->Call(kSelectorPrepare), 0);
+  // What the start selector decides before it opens the dialog.
+  BlockOf(globals).setUseAdvanceState(1);
+  dialog = CreateDialogParamA(GetModuleHandleA(nullptr), templateName, nullptr, DissolveProc,
+                              LPARAM(&globals));
+  ASSERT_NE(dialog, nullptr);
+  ShowWindow(dialog, SW_SHOW);
+  UpdateWindow(dialog);
+  Driver::Pump(50);
+}
+
+std::vector<uint8_t> DialogFixture::DefaultBlock() {
+  FakeHost fresh(picture);
+  fresh.Call(kSelectorParameters);
+  return fresh.Block(spec->layout.size);
+}
+
+}  // namespace zar::testing

@@ -1,0 +1,132 @@
+// The built x64 deliverables with their own dialog: each module is loaded as a host loads it and
+// run through its exported entry point, and its dialog (its own procedure and template) is driven
+// like a user would.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <ostream>
+#include <string>
+
+#include "framework/parameters.h"
+#include "tests/dialog/dialog_fixture.h"
+#include "tests/dialog/driver.h"
+#include "tests/dialog/fake_host.h"
+#include "ui/control_ids.h"
+
+namespace zar {
+namespace {
+
+using testing::ControlText;
+using testing::Driver;
+using testing::FakeHost;
+
+struct ModuleCase {
+  const PluginSpec* spec;
+  const char* file;
+  const char* caption;
+};
+
+// Test names show the plug-in, not the record's bytes.
+void PrintTo(const ModuleCase& c, std::ostream* os) { *os << c.spec->name; }
+
+const ModuleCase kModules[] = {
+    {&kCombustionSpec, "ZarCombustion.8bf", "ZAR Combustion"},
+    {&kIceSpec, "ZarIce.8bf", "ZAR Ice"},
+    {&kCandleSpec, "ZarCandle.8bf", "ZAR Candle"},
+    {&kFireSpec, "ZarFire.8bf", "ZAR Fire"},
+    {&kCryoSpec, "ZarCryo.8bf", "ZAR Cryo"},
+};
+
+class Module : public testing::DialogFixture, public ::testing::WithParamInterface<ModuleCase> {
+ protected:
+  void SetUp() override {
+    Use(*GetParam().spec);
+    const std::string path = std::string(ZAR_DIST_ROOT "/x64/") + GetParam().file;
+    module = LoadLibraryA(path.c_str());
+    ASSERT_NE(module, nullptr) << path;
+    entry = reinterpret_cast<PluginMainProc>(
+        reinterpret_cast<void*>(GetProcAddress(module, "ENTRYPOINT")));
+    ASSERT_NE(entry, nullptr);
+  }
+  void TearDown() override {
+    host.reset();
+    if (module) FreeLibrary(module);
+  }
+  void MakeModuleHost() {
+    host = std::make_unique<FakeHost>(picture);
+    host->entry = entry;
+  }
+
+  HMODULE module = nullptr;
+  PluginMainProc entry = nullptr;
+};
+
+TEST_P(Module, ExportsItsDialogProcedure) {
+  EXPECT_NE(GetProcAddress(module, "DissolveProc"), nullptr);
+}
+
+TEST_P(Module, OpensItsDialogWithAPreviewAndOkStoresTheChosenSettings) {
+  MakeModuleHost();
+  const std::string caption = GetParam().caption;
+  const Field first = spec->dialog.mainFields[0];
+  char expected[32];
+  std::snprintf(expected, sizeof expected, "%f", double(GetField(spec->defaults, first)));
+  std::string shown;
+  size_t paintsAfterOpening = 0;
+  Driver driver;
+  driver.Script(caption, {{100,
+                           [&](HWND d) {
+                             shown = ControlText(d, IDC_MAIN_EDIT_1);
+                             paintsAfterOpening = host->displayCalls.size();
+                             testing::TypeAndLeave(d, IDC_MAIN_EDIT_1, "44", IDC_MAIN_EDIT_2);
+                           }},
+                          {250, [](HWND d) { testing::PostCommand(d, IDOK); }}});
+  EXPECT_EQ(host->Run(true), 0);
+  EXPECT_FALSE(driver.timedOut());
+  ASSERT_EQ(driver.Seen(caption).size(), 1u);
+  EXPECT_EQ(shown, expected);
+  // The preview came through the host's displayPixels; the animated ones keep painting.
+  EXPECT_GE(paintsAfterOpening, 1u);
+  if (spec->dialog.animated) {
+    EXPECT_GT(host->displayCalls.size(), paintsAfterOpening + 1);
+  }
+  const testing::DisplayCall& call = host->displayCalls.front();
+  EXPECT_EQ(call.map.version, 1);
+  EXPECT_GT(host->rates.front(), 0x10000);  // the preview was a reduced copy
+
+  std::vector<uint8_t> block = host->Block(spec->layout.size);
+  WorkingParameters stored{};
+  ParameterBlock(block.data(), spec->layout).LoadInto(stored);
+  EXPECT_EQ(GetField(stored, first), 44u);
+}
+
+TEST_P(Module, CancelGivesMinus128AndKeepsTheBlock) {
+  MakeModuleHost();
+  ASSERT_EQ(host->Call(kSelectorParameters), 0);
+  const std::vector<uint8_t> before = host->Block(spec->layout.size);
+  Driver driver;
+  driver.Script(
+      GetParam().caption,
+      {{50, [](HWND d) { testing::TypeAndLeave(d, IDC_MAIN_EDIT_1, "3", IDC_MAIN_EDIT_2); }},
+       {20, [](HWND d) { testing::PostCommand(d, IDCANCEL); }}});
+  ASSERT_EQ(host->Call(kSelectorPrepare), 0);
+  EXPECT_EQ(host->Call(kSelectorStart), kUserCanceledErr);
+  EXPECT_FALSE(driver.timedOut());
+  std::vector<uint8_t> after = host->Block(spec->layout.size);
+  // Only the framework's own fields moved: the dialog flag and the strip height.
+  ParameterBlock a(after.data(), spec->layout);
+  std::vector<uint8_t> expected = before;
+  ParameterBlock e(expected.data(), spec->layout);
+  e.setShowDialog(0);
+  e.setRowsPerStrip(a.rowsPerStrip());
+  e.setUseAdvanceState(a.useAdvanceState());
+  EXPECT_EQ(after, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(X64, Module, ::testing::ValuesIn(kModules),
+                         [](const ::testing::TestParamInfo<ModuleCase>& info) {
+                           return std::string(info.param.spec->name);
+                         });
+
+}  // namespace
+}  // namespace zar
