@@ -1,0 +1,274 @@
+#include "hosts/cli/commands.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "hosts/cli/pictures.h"
+#include "hosts/cli/progress.h"
+#include "hosts/cli/render.h"
+#include "hosts/cli/sheet.h"
+#include "hosts/cli/values.h"
+#include "platform/platform.h"
+#include "ui/params_file.h"
+
+namespace zar::cli {
+
+namespace {
+
+// Parameter files are a few dozen bytes; nothing past this is looked at.
+constexpr size_t kParamsFileReadLimit = 4096;
+
+void Message(const char* kind, const std::string& text) {
+  std::fprintf(stderr, "zar: %s: %s\n", kind, text.c_str());
+}
+
+// Both paths name one existing file (also through links or another spelling).
+bool SameFile(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
+  struct stat sa, sb;
+  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+std::string Directory(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Whether a file can be written at `path` (its directory exists and it is not a directory
+// itself); the reason when not.
+bool Writable(const std::string& path, std::string* error) {
+  struct stat info;
+  const std::string dir = Directory(path);
+  if (stat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+    *error = "cannot write " + path + ": no directory " + dir;
+    return false;
+  }
+  if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    *error = "cannot write " + path + ": it exists and is not a regular file";
+    return false;
+  }
+  return true;
+}
+
+// Refuses an output that would replace one of the inputs, unless forced.
+struct Input {
+  const char* what;
+  std::string path;
+};
+bool Protects(const std::string& out, const std::vector<Input>& inputs, bool force,
+              std::string* error) {
+  if (force) return true;
+  for (const Input& input : inputs) {
+    if (SameFile(out, input.path)) {
+      *error =
+          out + " is the " + input.what + " " + input.path + "; it is not replaced without --force";
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string ResultText(int16_t result) {
+  switch (result) {
+    case -108: return "out of memory";
+    case -128: return "cancelled";
+    case -30100: return "bad parameters";
+    default: return "error";
+  }
+}
+
+std::string Stem(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.find_last_of('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+std::string Padded(const std::string& text, size_t width) {
+  return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
+}
+
+}  // namespace
+
+int Error(const std::string& text) {
+  Message("error", text);
+  return 1;
+}
+void Warning(const std::string& text) { Message("warning", text); }
+void Note(const std::string& text) { Message("note", text); }
+
+int Render(const RenderArgs& args) {
+  const PluginSpec* spec = FindEffect(args.effect);
+  if (!spec) return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
+
+  std::string error;
+  WorkingParameters params;
+  std::vector<std::string> warnings;
+  if (!BuildParameters(*spec, args.params, args.settings, &params, &warnings, &error))
+    return Error(error);
+  for (const std::string& w : warnings) Warning(w);
+
+  PictureFormat format;
+  if (!OutputFormatFor(args.out, &format, &error)) return Error(error);
+  if (!Protects(args.out,
+                {{"input picture", args.in}, {"mask", args.mask}, {"parameter file", args.params}},
+                args.force, &error) ||
+      !Writable(args.out, &error))
+    return Error(error);
+
+  host::Picture picture;
+  std::vector<std::string> notes;
+  if (!ReadPicture(args.in, &picture, &notes, &error)) return Error(error);
+  host::Picture mask;
+  if (!args.mask.empty()) {
+    if (!ReadMask(args.mask, &mask, &notes, &error)) return Error(error);
+    if (mask.width != picture.width || mask.height != picture.height)
+      return Error(args.mask + ": the mask is " + std::to_string(mask.width) + " x " +
+                   std::to_string(mask.height) + ", the picture " + std::to_string(picture.width) +
+                   " x " + std::to_string(picture.height));
+  }
+  for (const std::string& n : notes) Note(n);
+  if (format == PictureFormat::kPng && picture.planes > 4)
+    return Error(args.in + " has " + std::to_string(picture.planes) +
+                 " planes; a PNG file holds at most 4 (write a .pam)");
+
+  std::string modulePath;
+  if (!FindModule(*spec, &modulePath, &error)) return Error(error);
+
+  RenderRun run;
+  {
+    ProgressBar bar(stderr, spec->name, isatty(fileno(stderr)) != 0);
+    const bool loaded = RunPlugin(
+        modulePath, ParameterBlockFor(*spec, params), picture, args.mask.empty() ? nullptr : &mask,
+        [&bar](int32_t done, int32_t total) { bar.Update(done, total); }, &run, &error);
+    bar.Finish(loaded && run.result == 0 && run.messages.empty());
+    if (!loaded) return Error(error);
+  }
+  // Without the dialog a plug-in shows a message box only when it refuses the picture.
+  if (!run.messages.empty())
+    return Error(std::string(spec->title) + " says \"" + run.messages.front() +
+                 "\"; nothing written");
+  if (run.result != 0) {
+    std::string text = std::string(spec->title) + " failed with result " +
+                       std::to_string(run.result) + " (" + ResultText(run.result) + ")";
+    if (!run.notes.empty()) text += ": " + run.notes.front();
+    return Error(text + "; nothing written");
+  }
+  if (!WritePicture(args.out, picture, format, &error)) return Error(error);
+  return 0;
+}
+
+int ShowParams(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  if (!platform::ReadFileBytes(path.c_str(), kParamsFileReadLimit, bytes))
+    return Error("cannot read " + path + ": " + UnreadableReason(path));
+  // Fire and Cryo share their files; Fire's table stands for both.
+  for (const PluginSpec* spec : {&kCombustionSpec, &kIceSpec, &kCandleSpec, &kFireSpec}) {
+    WorkingParameters values{};
+    const ParamsFileLoad load = DecodeParamsFile(spec->file, bytes.data(), bytes.size(), values);
+    if (!load.headerMatches) continue;
+    const std::string who = spec == &kFireSpec ? "ZAR Fire and ZAR Cryo" : spec->title;
+    std::printf("%s: %s parameter file (header \"%s\", %zu bytes)\n", path.c_str(), who.c_str(),
+                spec->file.header, bytes.size());
+    for (int i = 0; i < spec->file.fieldCount; ++i) {
+      const Field field = spec->file.fields[i];
+      std::string line = "  " + Padded(FieldName(field), 16);
+      if (i < load.fieldsLoaded) {
+        const uint32_t value = GetField(values, field);
+        line += FormatFieldValue(field, value);
+        const std::string note = RangeNote(field, value);
+        if (!note.empty()) line += "  [" + note + "]";
+      } else {
+        line += "(missing: the file ends before it)";
+      }
+      std::printf("%s\n", line.c_str());
+    }
+    if (!load.complete())
+      Warning(path + " ends after " + std::to_string(load.fieldsLoaded) + " of " +
+              std::to_string(load.fieldCount) + " fields");
+    else if (bytes.size() > ParamsFileSize(spec->file))
+      Warning(path + ": " + std::to_string(bytes.size() - ParamsFileSize(spec->file)) +
+              " bytes after the last field are not part of the settings");
+    return 0;
+  }
+  return Error(path + " is not a ZAR parameter file");
+}
+
+int SaveParams(const SaveArgs& args) {
+  const PluginSpec* spec = FindEffect(args.effect);
+  if (!spec) return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
+  std::string error;
+  WorkingParameters params;
+  std::vector<std::string> warnings;
+  if (!BuildParameters(*spec, args.params, args.settings, &params, &warnings, &error))
+    return Error(error);
+  for (const std::string& w : warnings) Warning(w);
+
+  // The name the plug-ins' Save button would give the file.
+  const std::string path = ParamsFileName(spec->file, args.file);
+  if (!Protects(path, {{"parameter file read", args.params}}, args.force, &error) ||
+      !Writable(path, &error))
+    return Error(error);
+  if (SaveParamsFile(spec->file, path, params) != ParamsFileStatus::kOk)
+    return Error("cannot write " + path);
+  if (path != args.file) Note("saved as " + path);
+  return 0;
+}
+
+int ListEffects(const std::string& effect) {
+  const PluginSpec* only = nullptr;
+  if (!effect.empty()) {
+    only = FindEffect(effect);
+    if (!only) return Error("unknown effect \"" + effect + "\" (one of " + EffectNames() + ")");
+  }
+  bool first = true;
+  for (const PluginSpec* spec : Effects()) {
+    if (only && spec != only) continue;
+    if (!first) std::printf("\n");
+    first = false;
+    std::printf("%s: %s, parameter files %s (header \"%s\"), module %s\n", spec->name, spec->title,
+                spec->file.extension, spec->file.header, ModuleFileName(*spec).c_str());
+    std::printf("  %s%s%s%s\n", Padded("field", 16).c_str(), Padded("default", 14).c_str(),
+                Padded("control in the dialogs", 28).c_str(), "values");
+    for (Field field : EffectFields(*spec)) {
+      std::printf("  %s%s%s%s\n", Padded(FieldName(field), 16).c_str(),
+                  Padded(FormatFieldValue(field, GetField(spec->defaults, field)), 14).c_str(),
+                  Padded(TraitsOf(field).label, 28).c_str(), DescribeValues(field).c_str());
+    }
+  }
+  return 0;
+}
+
+int MakeSheet(const SheetArgs& args) {
+  std::string error;
+  PictureFormat format;
+  if (!OutputFormatFor(args.out, &format, &error)) return Error(error);
+  if (args.labels.size() > args.pictures.size())
+    return Error("more labels (" + std::to_string(args.labels.size()) + ") than pictures (" +
+                 std::to_string(args.pictures.size()) + ")");
+  std::vector<Input> inputs;
+  for (const std::string& p : args.pictures) inputs.push_back({"picture", p});
+  if (!Protects(args.out, inputs, args.force, &error) || !Writable(args.out, &error))
+    return Error(error);
+  std::vector<host::Picture> pictures(args.pictures.size());
+  std::vector<SheetEntry> entries;
+  for (size_t i = 0; i < args.pictures.size(); ++i) {
+    std::vector<std::string> notes;
+    if (!ReadPicture(args.pictures[i], &pictures[i], &notes, &error)) return Error(error);
+    for (const std::string& n : notes) Note(n);
+    entries.push_back(
+        {&pictures[i], i < args.labels.size() ? args.labels[i] : Stem(args.pictures[i])});
+  }
+  const host::Picture sheet = ContactSheet(entries, args.columns);
+  if (!WritePicture(args.out, sheet, format, &error)) return Error(error);
+  return 0;
+}
+
+}  // namespace zar::cli

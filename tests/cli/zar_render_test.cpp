@@ -1,0 +1,220 @@
+// zar render end to end: the real program on small pictures, each result compared with the host
+// core running the same plug-in module directly with the same parameter block, so that zar is seen
+// to add nothing of its own to a picture.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/cli/harness.h"
+
+namespace zar::testing {
+namespace {
+
+const PluginSpec* const kAll[] = {&kCombustionSpec, &kIceSpec, &kCandleSpec, &kFireSpec,
+                                  &kCryoSpec};
+
+class ZarRender : public ::testing::Test {
+ protected:
+  // Runs zar, expecting success with nothing on stderr.
+  void Render(const std::vector<std::string>& args) {
+    const ZarRun run = RunZar(args, dir.path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, "");
+  }
+
+  ScratchDir dir;
+};
+
+TEST_F(ZarRender, EveryEffectAtItsDefaultsIsTheHostCoresRunOfItsModule) {
+  const host::Picture photo = Photo(3);
+  WritePng(dir / "photo.png", photo);
+  const std::vector<uint8_t> input = FileBytes(dir / "photo.png");
+  for (const PluginSpec* spec : kAll) {
+    const std::string out = std::string(spec->name) + ".png";
+    Render({"render", spec->name, "photo.png", out});
+    const host::Picture rendered = ReadPng(dir / out);
+    EXPECT_TRUE(SamePixels(rendered, DirectRun(*spec, spec->defaults, photo))) << spec->name;
+    EXPECT_FALSE(SamePixels(rendered, photo)) << spec->name << " changed nothing";
+  }
+  EXPECT_EQ(FileBytes(dir / "photo.png"), input);
+  EXPECT_EQ(dir.Files(), (std::vector<std::string>{"candle.png", "combustion.png", "cryo.png",
+                                                   "fire.png", "ice.png", "photo.png"}));
+}
+
+TEST_F(ZarRender, RgbaPngKeepsItsFourthPlane) {
+  const host::Picture photo = Photo(4);
+  WritePng(dir / "photo.png", photo);
+  Render({"render", "fire", "photo.png", "out.png", "--set", "flameDirection=Left"});
+  WorkingParameters params = kFireSpec.defaults;
+  params.flameDirection = 2;
+  const host::Picture rendered = ReadPng(dir / "out.png");
+  ASSERT_EQ(rendered.planes, 4);
+  EXPECT_TRUE(SamePixels(rendered, DirectRun(kFireSpec, params, photo)));
+}
+
+TEST_F(ZarRender, PamWithFivePlanesStaysExact) {
+  const host::Picture photo = Photo(5);
+  WritePam(dir / "photo.pam", photo);
+  Render({"render", "candle", "photo.pam", "out.pam", "--set", "maskMode=both"});
+  WorkingParameters params = kCandleSpec.defaults;
+  params.maskMode = 2;
+  const host::Picture rendered = ReadPam(dir / "out.pam");
+  ASSERT_EQ(rendered.planes, 5);
+  EXPECT_TRUE(SamePixels(rendered, DirectRun(kCandleSpec, params, photo)));
+  // A PAM in, a PNG out of three planes is fine too.
+  WritePam(dir / "rgb.pam", Photo(3));
+  Render({"render", "candle", "rgb.pam", "rgb.png"});
+  EXPECT_TRUE(
+      SamePixels(ReadPng(dir / "rgb.png"), DirectRun(kCandleSpec, kCandleSpec.defaults, Photo(3))));
+}
+
+TEST_F(ZarRender, MaskFromGreyPngOrPgmSelectsTheSameArea) {
+  const host::Picture photo = Photo(3);
+  const host::Picture mask = Ellipse(photo.width, photo.height);
+  WritePng(dir / "photo.png", photo);
+  WritePng(dir / "mask.png", mask);
+  // A PGM (P5) by hand.
+  std::string pgm =
+      "P5\n" + std::to_string(mask.width) + " " + std::to_string(mask.height) + "\n255\n";
+  std::vector<uint8_t> pgmBytes(pgm.begin(), pgm.end());
+  pgmBytes.insert(pgmBytes.end(), mask.pixels.begin(), mask.pixels.end());
+  WriteBytes(dir / "mask.pgm", pgmBytes);
+
+  Render({"render", "cryo", "photo.png", "png-mask.png", "--mask", "mask.png"});
+  Render({"render", "cryo", "photo.png", "pgm-mask.png", "-m", "mask.pgm"});
+  Render({"render", "cryo", "photo.png", "no-mask.png"});
+  const host::Picture withMask = ReadPng(dir / "png-mask.png");
+  EXPECT_TRUE(SamePixels(withMask, DirectRun(kCryoSpec, kCryoSpec.defaults, photo, &mask)));
+  EXPECT_TRUE(SamePixels(ReadPng(dir / "pgm-mask.png"), withMask));
+  EXPECT_FALSE(SamePixels(ReadPng(dir / "no-mask.png"), withMask));
+}
+
+TEST_F(ZarRender, OverridesByNameAreTheNumbersTheyStandFor) {
+  const host::Picture photo = Photo(3);
+  WritePng(dir / "photo.png", photo);
+  Render({"render", "combustion", "photo.png", "names.png", "--set", "effectMode=page", "-s",
+          "effectDirection=left-btm", "--set", "flameDirection=Right Top", "--set",
+          "rampColors[1]=#00C0FF", "--set", "colorMode=Custom", "--set", "phase=60"});
+  Render({"render", "combustion", "photo.png", "numbers.png", "--set", "effectMode=1", "-s",
+          "effectDirection=3", "--set", "flameDirection=7", "--set", "rampcolors1=0xFFC000",
+          "--set", "colorMode=1", "--set", "phase=0x3C"});
+  WorkingParameters params = kCombustionSpec.defaults;
+  params.effectMode = 1;
+  params.effectDirection = 3;
+  params.flameDirection = 7;
+  params.rampColors[1] = 0xFFC000;
+  params.colorMode = 1;
+  params.phase = 60;
+  EXPECT_TRUE(SamePixels(ReadPng(dir / "names.png"), DirectRun(kCombustionSpec, params, photo)));
+  EXPECT_EQ(FileBytes(dir / "numbers.png"), FileBytes(dir / "names.png"));
+  // The last setting of a field wins.
+  Render({"render", "combustion", "photo.png", "last.png", "--set", "effectMode=Gate", "--set",
+          "effectMode=Page", "-s", "effectDirection=Left Btm", "-s", "flameDirection=7", "-s",
+          "rampColors[1]=#00c0ff", "-s", "colorMode=custom", "-s", "phase=60"});
+  EXPECT_EQ(FileBytes(dir / "last.png"), FileBytes(dir / "names.png"));
+}
+
+TEST_F(ZarRender, GreyPaletteAnd16BitPicturesAreConvertedWithANote) {
+  const host::Picture photo = Photo(3);
+  // Grey: the photograph's green plane.
+  host::Picture grey(photo.width, photo.height, 1), greyRgb(photo.width, photo.height, 3);
+  // Palette: the photograph with four levels a plane (64 colours).
+  host::Picture coarse = photo;
+  for (int y = 0; y < photo.height; ++y)
+    for (int x = 0; x < photo.width; ++x) {
+      *grey.At(x, y) = photo.At(x, y)[1];
+      for (int c = 0; c < 3; ++c) {
+        greyRgb.At(x, y)[c] = photo.At(x, y)[1];
+        coarse.At(x, y)[c] = uint8_t(photo.At(x, y)[c] & 0xC0);
+      }
+    }
+  WritePng(dir / "grey.png", grey);
+  WritePalettePng(dir / "palette.png", coarse);
+  WritePng16(dir / "deep.png", photo, 100);
+
+  struct Case {
+    const char* file;
+    const host::Picture* expected;
+    const char* note;
+  } cases[] = {
+      {"grey.png", &greyRgb, "zar: note: grey.png: grey picture converted to RGB"},
+      {"palette.png", &coarse, "zar: note: palette.png: palette picture converted to RGB"},
+      {"deep.png", &photo, "zar: note: deep.png: 16-bit samples reduced to 8 bits"},
+  };
+  for (const Case& c : cases) {
+    const ZarRun run = RunZar({"render", "ice", c.file, "out.png"}, dir.path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.ErrLines(), std::vector<std::string>{c.note});
+    const host::Picture rendered = ReadPng(dir / "out.png");
+    ASSERT_EQ(rendered.planes, 3) << c.file;
+    EXPECT_TRUE(SamePixels(rendered, DirectRun(kIceSpec, kIceSpec.defaults, *c.expected)))
+        << c.file;
+  }
+}
+
+TEST_F(ZarRender, ProgressBarOnATerminalOnly) {
+  WritePng(dir / "photo.png", Photo(3));
+  const ZarRun run = RunZarOnTerminal({"render", "fire", "photo.png", "out.png"}, dir.path());
+  ASSERT_EQ(run.status, 0) << run.out;
+  // Fire reports once an iteration: 40 reports, drawn as they change.
+  EXPECT_NE(run.out.find("\rfire [--"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\rfire [########################################] 100%"),
+            std::string::npos)
+      << run.out;
+  EXPECT_TRUE(Exists(dir / "out.png"));
+  // Not a terminal: nothing at all (the other tests check stderr is empty).
+}
+
+TEST_F(ZarRender, ReplacesAnOlderOutputAndWithForceEvenTheInput) {
+  const host::Picture photo = Photo(3);
+  WritePng(dir / "photo.png", photo);
+  WriteBytes(dir / "out.png", {1, 2, 3});
+  Render({"render", "fire", "photo.png", "out.png"});
+  const host::Picture expected = DirectRun(kFireSpec, kFireSpec.defaults, photo);
+  EXPECT_TRUE(SamePixels(ReadPng(dir / "out.png"), expected));
+
+  Render({"render", "fire", "photo.png", "./photo.png", "--force"});
+  EXPECT_TRUE(SamePixels(ReadPng(dir / "photo.png"), expected));
+  EXPECT_EQ(dir.Files(), (std::vector<std::string>{"out.png", "photo.png"}));
+}
+
+TEST_F(ZarRender, ModulesFromTheDirectoryTheEnvironmentNames) {
+  WritePng(dir / "photo.png", Photo(3));
+  const ZarRun run = RunZar({"render", "fire", "photo.png", "out.png"}, dir.path(),
+                            {std::string("ZAR_PLUGIN_DIR=") + ZAR_MODULE_DIR});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(Exists(dir / "out.png"));
+}
+
+// A copy of the program in bin/ finds the modules in ../lib/zar, as in an installed tree.
+TEST_F(ZarRender, ModulesFromLibZarBesideTheProgramsDirectory) {
+  ASSERT_EQ(
+      system(("mkdir -p '" + dir.path() + "/tree/bin' '" + dir.path() + "/tree/lib/zar' && cp '" +
+              ZarPath() + "' '" + dir.path() + "/tree/bin/' && cp '" + ModulePath(kIceSpec) +
+              "' '" + dir.path() + "/tree/lib/zar/'")
+                 .c_str()),
+      0);
+  WritePng(dir / "photo.png", Photo(3));
+  const std::string program = dir / "tree/bin/zar";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir.path().c_str()) != 0) _exit(127);
+    unsetenv("ZAR_PLUGIN_DIR");
+    execl(program.c_str(), program.c_str(), "render", "ice", "photo.png", "out.png", nullptr);
+    _exit(127);
+  }
+  int wstatus = 0;
+  waitpid(pid, &wstatus, 0);
+  ASSERT_TRUE(WIFEXITED(wstatus));
+  EXPECT_EQ(WEXITSTATUS(wstatus), 0);
+  EXPECT_TRUE(
+      SamePixels(ReadPng(dir / "out.png"), DirectRun(kIceSpec, kIceSpec.defaults, Photo(3))));
+}
+
+}  // namespace
+}  // namespace zar::testing
