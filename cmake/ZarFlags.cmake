@@ -17,9 +17,11 @@ if(ZAR_WINDOWS)
   add_link_options(-static -static-libgcc -static-libstdc++)
 else()
   if(ZAR_SANITIZE)
-    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
+    # float-cast-overflow is not part of g++'s "undefined": a NaN or out-of-range real converted
+    # to an integer must be caught as well.
+    add_compile_options(-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all
                         -fno-omit-frame-pointer)
-    add_link_options(-fsanitize=address,undefined)
+    add_link_options(-fsanitize=address,undefined,float-cast-overflow)
   endif()
 endif()
 

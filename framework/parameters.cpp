@@ -18,7 +18,11 @@ ParameterBlock BlockOf(const PluginGlobals& globals) {
 int64_t KnownParameterBlockSize(const FilterRecord& record) {
   Handle handle = record.parameters;
   if (!handle || !*handle) return -1;
-  if (HandleSuiteUsable(record.handleProcs)) return record.handleProcs->getSizeProc(handle);
+  if (HandleSuiteUsable(record.handleProcs)) {
+    const int32 size = record.handleProcs->getSizeProc(handle);
+    // A suite answers 0 for a handle it did not make: the system sizes one of ours.
+    if (size > 0 || !IsPluginHandle(handle)) return size;
+  }
   return platform::GlobalBlockSize(*handle);
 }
 

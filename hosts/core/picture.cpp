@@ -1,5 +1,6 @@
 #include "hosts/core/picture.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -81,9 +82,23 @@ bool ReadPnmFile(const std::string& path, Picture* picture, std::string* error) 
     return Fail(error, "picture size outside 1..30000");
   if (depth < 1 || depth > 5) return Fail(error, "depth outside 1..5");
   if (maxval != 255) return Fail(error, "only maxval 255 is read");
-  Picture p(width, height, depth);
-  if (std::fread(p.pixels.data(), 1, p.pixels.size(), f.get()) != p.pixels.size())
-    return Fail(error, "pixel data cut short");
+  // The samples are read as they come, a chunk at a time: a header that promises more than the
+  // file holds costs no more memory than the file.
+  const size_t needed = size_t(width) * size_t(height) * size_t(depth);
+  std::vector<uint8_t> samples;
+  while (samples.size() < needed) {
+    const size_t at = samples.size();
+    const size_t chunk = std::min<size_t>(needed - at, size_t(1) << 20);
+    samples.resize(at + chunk);
+    if (std::fread(samples.data() + at, 1, chunk, f.get()) != chunk)
+      return Fail(error, "pixel data cut short");
+  }
+  Picture p;
+  p.width = width;
+  p.height = height;
+  p.planes = depth;
+  p.rowBytes = width * depth;
+  p.pixels = std::move(samples);
   *picture = std::move(p);
   return true;
 }

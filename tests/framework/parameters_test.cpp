@@ -129,6 +129,28 @@ TEST_F(EnsureParametersTest, AHandleWithoutDataIsReplaced) {
   DisposePluginHandle(record.parameters);
 }
 
+// A host suite that sizes only the handles it made answers 0 for ours: the block the parameters
+// selector made is still the block of every later selector, not replaced (and leaked) each time.
+TEST_F(EnsureParametersTest, OurOwnBlockIsKeptWhenTheHostSuiteCannotSizeIt) {
+  intptr_t data = 0;
+  int16 result = 1;
+  ENTRYPOINT(kSelectorParameters, &record, &data, &result);
+  ASSERT_EQ(result, kNoErr);
+  Handle made = record.parameters;
+  ASSERT_TRUE(IsPluginHandle(made));
+  ASSERT_EQ(suite.procs.getSizeProc(made), 0);
+  (*made)[0] = 77;  // Fire's oxygen, as a dialog would leave it
+  for (int16 selector : {kSelectorPrepare, kSelectorParameters, kSelectorPrepare}) {
+    ENTRYPOINT(selector, &record, &data, &result);
+    EXPECT_EQ(result, kNoErr);
+    EXPECT_EQ(record.parameters, made);
+  }
+  EXPECT_EQ(uint8_t((*made)[0]), 77);
+  EXPECT_EQ(BlockOf(globals).showDialog(), 1);
+  DisposePluginHandle(made);
+  DisposePluginHandle(reinterpret_cast<Handle>(data));
+}
+
 TEST_F(EnsureParametersTest, AllocationFailureLeavesTheHandleEmptyAndReportsOutOfMemory) {
   platform::testing::FailAllocationsAfter(0);
   EXPECT_FALSE(EnsureParameters(globals));

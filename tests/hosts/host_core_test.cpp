@@ -1,6 +1,9 @@
 // The host core's own parts: the handle suite it offers, the PE reader on damaged files, the
 // resource decoders on damaged data, and picture files.
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -142,6 +145,36 @@ TEST(ResourceDecoders, RefuseDamagedData) {
 TEST(Windows1252, MapsTheSpecialRowAndLatin1) {
   EXPECT_EQ(host::ToWindows1252(u"A\u00AE\u20AC\u2122\u00E9\u4E00"), "A\xAE\x80\x99\xE9?");
   EXPECT_EQ(host::ToUtf8(u"\u00AE"), "\xC2\xAE");
+}
+
+#if !defined(_WIN32)
+int64_t PeakResidentKilobytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+#endif
+
+// A header that promises a huge picture over a few bytes of data is refused without first
+// taking the memory the header asks for.
+TEST(PictureFiles, HeaderPromisingMoreThanTheFileHoldsTakesNoMemoryForIt) {
+  const std::string path = ::testing::TempDir() + "zar_host_huge.pgm";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fputs("P5\n30000 30000\n255\n", f);  // 900 MB of samples promised
+  std::fwrite("\x01\x02\x03", 1, 3, f);
+  std::fclose(f);
+#if !defined(_WIN32)
+  const int64_t before = PeakResidentKilobytes();
+#endif
+  host::Picture picture;
+  std::string error;
+  EXPECT_FALSE(host::ReadPnmFile(path, &picture, &error));
+  EXPECT_EQ(error, "pixel data cut short");
+#if !defined(_WIN32)
+  EXPECT_LT(PeakResidentKilobytes() - before, 64 * 1024);
+#endif
+  std::remove(path.c_str());
 }
 
 TEST(PictureFiles, PamRoundTripAndPgm) {

@@ -510,6 +510,22 @@ TEST_F(HostRun, ParameterBlockHandedInIsUsedAndWrittenBack) {
   EXPECT_GE(other.ParameterBlock().size(), kFireBlockSize);
 }
 
+// Without a handle suite the plug-in sizes the host's block itself: one too small for the layout
+// is replaced by the defaults instead of being read (and written) past its end.
+TEST_F(HostRun, ShortBlockFromAHostWithoutHandleSuiteIsReplaced) {
+  HostOptions options;
+  options.offerHandleSuite = false;
+  Host host(*module, options);
+  host.SetParameterBlock(std::vector<uint8_t>(10, 0xAB));
+  Picture picture = Gradient(12, 9, 3);
+  EXPECT_EQ(host.Filter(picture, nullptr, false), kNoErr);
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(Calls()[0].oxygen, 10) << "Fire's default, not a byte of the short block";
+  const auto after = host.ParameterBlock();
+  ASSERT_GE(after.size(), kFireBlockSize);
+  EXPECT_EQ(Read16(after, kRowsPerStripAt), 9);
+}
+
 // Between runs the plug-in's own block stays in its handle: the host sizes it by its signature.
 TEST_F(HostRun, PluginHandlesAreRecognisedAcrossRuns) {
   for (bool suite : {true, false}) {

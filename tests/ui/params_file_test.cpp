@@ -1,6 +1,11 @@
 #include "ui/params_file.h"
 
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -191,6 +196,45 @@ TEST(ParamsFile, FailedSaveLeavesTheExistingFileAndNoLeftovers) {
         << entry.path();
   std::remove(path.c_str());
 }
+
+#if !defined(_WIN32)
+// Saving into a folder the user may not write to: the failure is reported and the file already
+// there keeps its contents. The save runs in a child process as an unprivileged user, so the
+// folder's permissions hold even when the tests run as root.
+TEST(ParamsFile, SaveIntoAReadOnlyFolderIsReportedAndKeepsTheFile) {
+  const std::filesystem::path folder = TempPath("read-only-folder");
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directory(folder);
+  const std::string path = (folder / "keep.pci").string();
+  ASSERT_EQ(SaveParamsFile(kIceSpec.file, path, kIceSpec.defaults), ParamsFileStatus::kOk);
+  const Bytes before = ReadAll(path);
+  // The user owns the file (and could write it in place) but may not add to the folder.
+  constexpr uid_t kNobody = 65534;
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(folder.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
+  }
+  ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(2);
+    const ParamsFileStatus status = SaveParamsFile(kIceSpec.file, path, Scrambled(kIceSpec.file, 3));
+    _exit(status == ParamsFileStatus::kCannotWrite ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  chmod(folder.c_str(), 0755);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the save was not reported as failed";
+  EXPECT_EQ(ReadAll(path), before);
+  const auto entries = std::distance(std::filesystem::directory_iterator(folder),
+                                     std::filesystem::directory_iterator());
+  EXPECT_EQ(entries, 1) << "nothing but the kept file";
+  std::filesystem::remove_all(folder);
+}
+#endif
 
 TEST(ParamsFile, MissingFilesAndFoldersAreReported) {
   WorkingParameters p = kCryoSpec.defaults;
