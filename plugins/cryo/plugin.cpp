@@ -1,24 +1,8 @@
-// The cryo deliverable: its constants table and its engine entry.
-#include "effects/fire/fire_engine.h"
-#include "framework/engine_frame.h"
-#include "framework/globals.h"
-#include "framework/module_state.h"
+// The cryo deliverable's constants table; its engine entry is plugins/common/fire_entry.cpp.
 #include "framework/plugin_spec.h"
 
 namespace zar {
 
-namespace {
-// The engine's fields, kept for as long as the module is loaded.
-FireEngineState gEngine;
-}  // namespace
-
 const PluginSpec& ThisPlugin() { return kCryoSpec; }
-
-void RunEngine(PluginGlobals* globals, int mode) {
-  if (globals == nullptr || globals->filterRecord == nullptr) return;
-  ModuleState& module = Module();
-  RunFireEngine(FrameFromRecord(*globals->filterRecord, mode), module.working,
-                module.iterationCount, module.previewState, module.colorRamp, module.rng, gEngine);
-}
 
 }  // namespace zar
