@@ -1,11 +1,9 @@
 #include "tests/support/image.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 namespace zar::testing {
 
@@ -31,78 +29,16 @@ std::vector<uint8_t> Image::Packed() const {
   return packed;
 }
 
-namespace {
-
-struct FileCloser {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
-// Reads the next header token, skipping blanks and comments.
-bool Token(FILE* f, std::string& token) {
-  token.clear();
-  int c;
-  while ((c = std::fgetc(f)) != EOF) {
-    if (c == '#') {
-      while ((c = std::fgetc(f)) != EOF && c != '\n') {
-      }
-      continue;
-    }
-    if (!std::isspace(c)) break;
-  }
-  if (c == EOF) return false;
-  do token.push_back(char(c));
-  while ((c = std::fgetc(f)) != EOF && !std::isspace(c));
-  return true;
-}
-
-}  // namespace
-
 Image ReadPnm(const std::string& path) {
-  File f(std::fopen(path.c_str(), "rb"));
-  if (!f) return {};
-  std::string magic, token;
-  if (!Token(f.get(), magic)) return {};
-  int width = 0, height = 0, depth = 0, maxval = 0;
-  if (magic == "P7") {
-    while (Token(f.get(), token) && token != "ENDHDR") {
-      std::string value;
-      if (token == "TUPLTYPE") {
-        Token(f.get(), value);
-        continue;
-      }
-      if (!Token(f.get(), value)) return {};
-      const int v = std::atoi(value.c_str());
-      if (token == "WIDTH") width = v;
-      if (token == "HEIGHT") height = v;
-      if (token == "DEPTH") depth = v;
-      if (token == "MAXVAL") maxval = v;
-    }
-  } else if (magic == "P6" || magic == "P5") {
-    depth = magic == "P6" ? 3 : 1;
-    if (!Token(f.get(), token)) return {};
-    width = std::atoi(token.c_str());
-    if (!Token(f.get(), token)) return {};
-    height = std::atoi(token.c_str());
-    if (!Token(f.get(), token)) return {};
-    maxval = std::atoi(token.c_str());
-  } else {
-    return {};
-  }
-  if (width <= 0 || height <= 0 || depth <= 0 || maxval != 255) return {};
-  Image image(width, height, depth);
-  if (std::fread(image.pixels.data(), 1, image.pixels.size(), f.get()) != image.pixels.size())
-    return {};
-  return image;
+  host::Picture picture;
+  std::string error;
+  if (!host::ReadPnmFile(path, &picture, &error)) return {};
+  return Image(std::move(picture));
 }
 
 bool WritePam(const std::string& path, const Image& image) {
-  File f(std::fopen(path.c_str(), "wb"));
-  if (!f) return false;
-  std::fprintf(f.get(), "P7\nWIDTH %d\nHEIGHT %d\nDEPTH %d\nMAXVAL 255\nENDHDR\n", image.width,
-               image.height, image.planes);
-  const auto packed = image.Packed();
-  return std::fwrite(packed.data(), 1, packed.size(), f.get()) == packed.size();
+  std::string error;
+  return host::WritePamFile(path, image, &error);
 }
 
 std::string TestDataPath(const std::string& name) { return std::string(ZAR_TEST_DATA_DIR) + "/" + name; }

@@ -4,26 +4,18 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "hosts/core/picture.h"
 
 namespace zar::testing {
 
-struct Image {
-  int width = 0;
-  int height = 0;
-  int planes = 0;
-  int rowBytes = 0;  // at least width * planes
-  std::vector<uint8_t> pixels;
-
+// A host picture with what tests want of it besides.
+struct Image : host::Picture {
+  using host::Picture::Picture;
   Image() = default;
-  Image(int w, int h, int p, int padding = 0)
-      : width(w), height(h), planes(p), rowBytes(w * p + padding),
-        pixels(size_t(rowBytes) * size_t(h), 0) {}
-
-  uint8_t* Row(int y) { return pixels.data() + size_t(y) * size_t(rowBytes); }
-  const uint8_t* Row(int y) const { return pixels.data() + size_t(y) * size_t(rowBytes); }
-  uint8_t* At(int x, int y) { return Row(y) + size_t(x) * size_t(planes); }
-  const uint8_t* At(int x, int y) const { return Row(y) + size_t(x) * size_t(planes); }
+  Image(host::Picture&& picture) : host::Picture(std::move(picture)) {}  // NOLINT: a plain upgrade
 
   // The same picture with another number of planes (extra planes filled with `fill`) or rows
   // padded with `padding` bytes of 0xEE.
@@ -33,7 +25,8 @@ struct Image {
   std::vector<uint8_t> Packed() const;
 };
 
-// PAM (P7, any depth), PPM (P6) and PGM (P5) with maxval 255. Empty image on failure.
+// PAM (P7, depth 1 to 5), PPM (P6) and PGM (P5) with maxval 255, as the host reads them. Empty
+// image on failure.
 Image ReadPnm(const std::string& path);
 bool WritePam(const std::string& path, const Image& image);
 
