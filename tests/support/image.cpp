@@ -41,7 +41,9 @@ bool WritePam(const std::string& path, const Image& image) {
   return host::WritePamFile(path, image, &error);
 }
 
-std::string TestDataPath(const std::string& name) { return std::string(ZAR_TEST_DATA_DIR) + "/" + name; }
+std::string TestDataPath(const std::string& name) {
+  return std::string(ZAR_TEST_DATA_DIR) + "/" + name;
+}
 
 Image SamplePhoto() { return ReadPnm(TestDataPath("chelsea-150x100.ppm")); }
 
@@ -76,7 +78,8 @@ Image StructuredPicture(int width, int height, int planes) {
       px[0] = uint8_t(std::clamp(r + t, 0, 255));
       if (planes > 1) px[1] = uint8_t(std::clamp(g + t, 0, 255));
       if (planes > 2) px[2] = uint8_t(std::clamp(b + t, 0, 255));
-      for (int p = 3; p < planes; ++p) px[p] = uint8_t(p == 3 ? ((x / 8 + y / 8) % 4 ? 255 : 0) : 128);
+      for (int p = 3; p < planes; ++p)
+        px[p] = uint8_t(p == 3 ? ((x / 8 + y / 8) % 4 ? 255 : 0) : 128);
     }
   }
   return image;
