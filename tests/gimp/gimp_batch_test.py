@@ -6,15 +6,14 @@ the scratch directory whose plug-in folder links to the built plug-in, so nothin
 
 usage: gimp_batch_test.py ZAR GIMP_CONSOLE ZAR_GIMP GIMP_PLUGIN_DIR SCRATCH"""
 import os
-import re
-import shutil
 import subprocess
 import sys
 
-zar, gimp_console, plugin, system_plugins, scratch = sys.argv[1:6]
+from gimp_common import HEIGHT, SELECTION, WIDTH, effect_fields, make_profile, pixels, scheme_value
 
-WIDTH, HEIGHT = 90, 60
-SELECTION = (18, 12, 44, 30)  # x, y, width, height
+zar, gimp_console, plugin, system_plugins, scratch = sys.argv[1:6]
+profile, picture, mask = make_profile(scratch, plugin, system_plugins)
+
 # Settings away from the defaults in every kind of field: numbers, choices, switches, colours.
 OVERRIDES = {
     "combustion": {"effectMode": "2", "oxygen": "30", "rampColors[1]": "#20C040", "iterations": "25"},
@@ -33,78 +32,12 @@ def check(ok, what):
         print("FAILED: " + what)
 
 
-def write_picture(path):
-    rows = bytearray()
-    for y in range(HEIGHT):
-        for x in range(WIDTH):
-            rows += bytes(((x * 5 + y * 3) % 256, (y * 9 + 40) % 256, (x * y) % 256))
-    with open(path, "wb") as f:
-        f.write(b"P6\n%d %d\n255\n" % (WIDTH, HEIGHT) + bytes(rows))
-
-
-def write_mask(path):
-    x0, y0, w, h = SELECTION
-    rows = bytearray()
-    for y in range(HEIGHT):
-        for x in range(WIDTH):
-            rows.append(255 if x0 <= x < x0 + w and y0 <= y < y0 + h else 0)
-    with open(path, "wb") as f:
-        f.write(b"P5\n%d %d\n255\n" % (WIDTH, HEIGHT) + bytes(rows))
-
-
-def pixels(path):
-    """The samples of a P6 or P7 file, with its size and depth."""
-    data = open(path, "rb").read()
-    if data.startswith(b"P7"):
-        end = data.index(b"ENDHDR\n") + len(b"ENDHDR\n")
-        head = dict(line.split(b" ", 1) for line in data[3:end].split(b"\n") if b" " in line)
-        return (int(head[b"WIDTH"]), int(head[b"HEIGHT"]), int(head[b"DEPTH"])), data[end:]
-    fields = re.match(rb"P6\s+(?:#[^\n]*\n\s*)*(\d+)\s+(\d+)\s+(\d+)\s", data)
-    return (int(fields.group(1)), int(fields.group(2)), 3), data[fields.end():]
-
-
-def effect_fields(effect):
-    """(field, default) as `zar effects` lists them."""
-    out = subprocess.run([zar, "effects", effect], check=True, capture_output=True, text=True).stdout
-    fields = []
-    for line in out.splitlines()[2:]:
-        parts = line.split()
-        if parts:
-            fields.append((parts[0], parts[1]))
-    return fields
-
-
-def scheme_value(text):
-    if text.startswith("#"):
-        v = int(text[1:], 16)
-        return "'(%d %d %d)" % (v >> 16, (v >> 8) & 255, v & 255)
-    return text
-
-
-shutil.rmtree(scratch, ignore_errors=True)
-profile = os.path.join(scratch, "profile")
-os.makedirs(os.path.join(profile, "plug-ins", "zar-gimp"))
-for folder in ("gradients", "brushes", "patterns", "palettes"):
-    os.makedirs(os.path.join(profile, folder))
-# GIMP runs the executable named after its folder; the link keeps the modules beside the real one.
-os.symlink(os.path.abspath(plugin), os.path.join(profile, "plug-ins", "zar-gimp", "zar-gimp"))
-# Only the plug-ins the batch needs: GIMP queries every plug-in of a new profile, which takes
-# minutes for the system's hundred.
-for needed in ("script-fu", "file-pnm"):
-    os.symlink(os.path.join(system_plugins, needed), os.path.join(profile, "plug-ins", needed))
-with open(os.path.join(profile, "gimprc"), "w") as f:
-    f.write('(plug-in-path "%s")\n' % os.path.join(profile, "plug-ins"))
-picture = os.path.join(scratch, "in.ppm")
-mask = os.path.join(scratch, "mask.pgm")
-write_picture(picture)
-write_mask(mask)
-
 # One batch command (each runs in its own Script-Fu process): every case filters a copy of the
 # picture and puts the result on one sheet, a tile below the other, saved once at the end.
 cases = []  # (label, zar's result)
 calls = []
 for effect, overrides in OVERRIDES.items():
-    fields = effect_fields(effect)
+    fields = effect_fields(zar, effect)
     values = {name: overrides.get(name, default) for name, default in fields}
     args = " ".join(scheme_value(values[name]) for name, _ in fields)
     settings = [a for name, value in values.items() for a in ("--set", name + "=" + value)]
@@ -138,7 +71,7 @@ for effect, overrides in OVERRIDES.items():
         cases.append(("%s with %s" % (effect, case), reference))
 
 # A value the field cannot carry is refused with the reason, and the layer is left alone.
-fire_fields = effect_fields("fire")
+fire_fields = effect_fields(zar, "fire")
 too_large = " ".join("300" if name == "oxygen" else scheme_value(default)
                      for name, default in fire_fields)
 calls.append('(let* ((image (car (gimp-image-duplicate source))) '
