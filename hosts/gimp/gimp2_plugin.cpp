@@ -101,6 +101,37 @@ bool ReadSelection(gint32 image, gint32 drawable, zar::host::Picture* mask) {
   return true;
 }
 
+// Fills the drawable's shadow: the layer as it is, at its own precision, with only the pixels the
+// effect changed written over it. The plug-ins work on 8 bits a sample; writing the whole picture
+// back would round every other pixel of a 16-bit or floating-point layer to 8 bits.
+void WriteChanges(gint32 drawable, const zar::host::Picture& before,
+                  const zar::host::Picture& after) {
+  GeglBuffer* buffer = gimp_drawable_get_buffer(drawable);
+  GeglBuffer* shadow = gimp_drawable_get_shadow_buffer(drawable);
+  gegl_buffer_copy(buffer, nullptr, GEGL_ABYSS_NONE, shadow, nullptr);
+  const int planes = after.planes;
+  for (int y = 0; y < after.height; ++y) {
+    const uint8_t* was = before.Row(y);
+    const uint8_t* now = after.Row(y);
+    int x = 0;
+    while (x < after.width) {
+      if (std::memcmp(was + x * planes, now + x * planes, size_t(planes)) == 0) {
+        ++x;
+        continue;
+      }
+      int end = x + 1;
+      while (end < after.width &&
+             std::memcmp(was + end * planes, now + end * planes, size_t(planes)) != 0)
+        ++end;
+      const GeglRectangle run = {x, y, end - x, 1};
+      gegl_buffer_set(shadow, &run, 0, PixelFormat(drawable), now + x * planes, GEGL_AUTO_ROWSTRIDE);
+      x = end;
+    }
+  }
+  g_object_unref(shadow);
+  g_object_unref(buffer);
+}
+
 GimpPDBStatusType Apply(const PluginSpec& spec, gint32 image, gint32 drawable,
                         const WorkingParameters& params, std::string* error) {
   const int planes = gimp_drawable_has_alpha(drawable) ? 4 : 3;
@@ -112,6 +143,7 @@ GimpPDBStatusType Apply(const PluginSpec& spec, gint32 image, gint32 drawable,
                   PixelFormat(drawable), picture.pixels.data(), picture.rowBytes,
                   GEGL_ABYSS_NONE);
   g_object_unref(buffer);
+  const zar::host::Picture original = picture;
   zar::host::Picture mask;
   const bool selected = ReadSelection(image, drawable, &mask);
 
@@ -141,10 +173,7 @@ GimpPDBStatusType Apply(const PluginSpec& spec, gint32 image, gint32 drawable,
   gimp_image_undo_group_start(image);
   const gint32 saved = selected ? gimp_selection_save(image) : -1;
   if (selected) gimp_selection_none(image);
-  GeglBuffer* shadow = gimp_drawable_get_shadow_buffer(drawable);
-  gegl_buffer_set(shadow, &whole, 0, PixelFormat(drawable), picture.pixels.data(),
-                  picture.rowBytes);
-  g_object_unref(shadow);
+  WriteChanges(drawable, original, picture);
   gimp_drawable_merge_shadow(drawable, TRUE);
   gimp_drawable_update(drawable, 0, 0, picture.width, picture.height);
   if (saved != -1) {

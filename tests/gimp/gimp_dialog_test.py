@@ -52,7 +52,7 @@ try:
     env = dict(os.environ, GIMP2_DIRECTORY=profile, DISPLAY=display,
                ZAR_GIMP_DIALOG_MOVE="%s=%s" % MOVED, ZAR_GIMP_DIALOG_SNAPSHOT=screenshot)
     run = subprocess.run([gimp, "-d", "-f", "-s", "--no-splash", "-b", batch, "-b", "(gimp-quit 1)"],
-                         env=env, capture_output=True, text=True, timeout=240)
+                         env=env, capture_output=True, text=True, timeout=600)
 finally:
     xvfb.terminate()
     xvfb.wait()
