@@ -498,19 +498,23 @@ void Load(Dialog& d) {
   ShowValues(d, ui::EditOccasion::kShowValues);
 }
 
-void Save(Dialog& d) {
-  const std::string chosen = ChooseFile(d, true);
-  if (chosen.empty()) return;
+void SaveTo(const Dialog& d, const std::string& chosen) {
   const std::string path = ParamsFileName(d.spec->file, chosen);
   if (SaveParamsFile(d.spec->file, path, d.params) != ParamsFileStatus::kOk)
     g_message("Cannot write %s", path.c_str());
+}
+
+void Save(const Dialog& d) {
+  const std::string chosen = ChooseFile(d, true);
+  if (!chosen.empty()) SaveTo(d, chosen);
 }
 
 // ---- driven by a test ---------------------------------------------------------------------------
 
 // Tests (and the screenshot in the README) drive the dialog through the environment:
 // ZAR_GIMP_DIALOG_MOVE="FIELD=POSITION" moves that field's slider as a drag would, then
-// ZAR_GIMP_DIALOG_SNAPSHOT=PATH saves the screen as a PNG and presses OK.
+// ZAR_GIMP_DIALOG_SNAPSHOT=PATH saves the screen as a PNG, ZAR_GIMP_DIALOG_SAVE=PATH saves the
+// settings shown as the Save button would, and OK is pressed.
 gboolean MoveSlider(gpointer data) {
   Dialog& d = *static_cast<Dialog*>(data);
   const std::string move = g_getenv("ZAR_GIMP_DIALOG_MOVE") ? g_getenv("ZAR_GIMP_DIALOG_MOVE") : "";
@@ -532,6 +536,7 @@ gboolean SnapshotAndAccept(gpointer data) {
     gdk_pixbuf_save(shot, g_getenv("ZAR_GIMP_DIALOG_SNAPSHOT"), "png", nullptr, nullptr);
     g_object_unref(shot);
   }
+  if (const gchar* save = g_getenv("ZAR_GIMP_DIALOG_SAVE")) SaveTo(d, save);
   gtk_dialog_response(GTK_DIALOG(d.window), GTK_RESPONSE_OK);
   return FALSE;
 }

@@ -98,6 +98,12 @@ calls.append('(let* ((image (car (gimp-image-duplicate source))) '
              '(if (catch #t (plug-in-zar-fire RUN-NONINTERACTIVE image layer %s) #f) '
              '(gimp-message "zar-gimp refused oxygen 300")) (gimp-image-delete image))' % too_large)
 
+# A grey layer is refused with the reason.
+calls.append('(let* ((image (car (gimp-image-duplicate source))) '
+             '(layer (car (gimp-image-get-active-layer image)))) (gimp-image-convert-grayscale image) '
+             '(if (catch #t (plug-in-zar-fire RUN-NONINTERACTIVE image layer %s) #f) '
+             '(gimp-message "zar-gimp refused a grey layer")) (gimp-image-delete image))' % fire_args)
+
 result = os.path.join(scratch, "sheet.ppm")
 batch = ('(let* ((source (car (gimp-file-load RUN-NONINTERACTIVE "%s" "%s"))) '
          '(sheet (car (gimp-image-new %d %d RGB)))) %s '
@@ -112,6 +118,8 @@ run = subprocess.run([gimp_console, "-i", "-d", "-f", "-s", "-b", batch, "-b", "
 log = run.stdout + run.stderr
 check("execution error" not in log and "mismatch" not in log, "every batch command ran:\n" + log)
 check("16-bit pixel kept" in log, "a 16-bit pixel the effect leaves alone keeps its value:\n" + log)
+check("refused a grey layer" in log and "works on RGB layers only" in log,
+      "a grey layer is refused with the reason:\n" + log)
 check("refused oxygen 300" in log and "oxygen = 300 does not fit the field (0..255)" in log,
       "a value too large for its field is refused with the reason:\n" + log)
 

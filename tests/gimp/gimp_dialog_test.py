@@ -2,7 +2,8 @@
 """The dialog inside GIMP, under Xvfb: GIMP opens a picture with a selection, runs Fire non-
 interactively (its settings become the last values), then interactively. The dialog opens with
 those settings, a drag moves the "Iteration" slider, the screen is saved and OK pressed: the layer
-must then equal `zar render` with the last values and the moved slider, byte for byte.
+must then equal `zar render` with the last values and the moved slider, byte for byte, and the
+dialog's Save must have written them as `zar params save` does.
 
 usage: gimp_dialog_test.py ZAR GIMP ZAR_GIMP GIMP_PLUGIN_DIR SCRATCH [PHOTO.png SCREENSHOT.png]
 (with a photograph, the picture is that photograph and the screenshot is kept where named)"""
@@ -50,7 +51,8 @@ xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x700x24
 try:
     display = ":" + xvfb.stdout.readline().decode().strip()
     env = dict(os.environ, GIMP2_DIRECTORY=profile, DISPLAY=display,
-               ZAR_GIMP_DIALOG_MOVE="%s=%s" % MOVED, ZAR_GIMP_DIALOG_SNAPSHOT=screenshot)
+               ZAR_GIMP_DIALOG_MOVE="%s=%s" % MOVED, ZAR_GIMP_DIALOG_SNAPSHOT=screenshot,
+               ZAR_GIMP_DIALOG_SAVE=os.path.join(scratch, "shown"))
     run = subprocess.run([gimp, "-d", "-f", "-s", "--no-splash", "-b", batch, "-b", "(gimp-quit 1)"],
                          env=env, capture_output=True, text=True, timeout=600)
 finally:
@@ -63,6 +65,13 @@ if "execution error" in log or not os.path.exists(out):
     failures.append("GIMP ran the batch:\n" + log)
 elif pixels(out)[1] != pixels(reference)[1]:
     failures.append("OK applied the settings the dialog showed (the layer equals zar's)")
+# Save wrote what the dialog showed: the file `zar params save` makes with the same settings.
+subprocess.run([zar, "params", "save", "fire", os.path.join(scratch, "expected.pfr")] + settings,
+               check=True)
+shown = os.path.join(scratch, "shown.pfr")
+if not os.path.exists(shown) or open(shown, "rb").read() != open(
+        os.path.join(scratch, "expected.pfr"), "rb").read():
+    failures.append("Save wrote the settings shown (the last values and the moved slider)")
 # The saved screen holds the dialog over GIMP: a PNG, much larger than an empty screen's.
 if not os.path.exists(screenshot) or os.path.getsize(screenshot) < 20000:
     failures.append("the screen was saved while the dialog was open")
