@@ -23,7 +23,9 @@ std::string WithoutBrackets(const char* name) {
 
 }  // namespace
 
-std::string ProcedureName(const PluginSpec& spec) { return std::string("plug-in-zar-") + spec.name; }
+std::string ProcedureName(const PluginSpec& spec) {
+  return std::string("plug-in-zar-") + spec.name;
+}
 
 const PluginSpec* EffectOfProcedure(std::string_view procedure) {
   for (const PluginSpec* spec : cli::Effects())

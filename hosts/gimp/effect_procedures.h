@@ -27,7 +27,7 @@ enum class ParamType { kInteger, kColour };
 
 struct EffectParam {
   Field field;
-  std::string name;         // "oxygen", "rampColors2": a PDB name cannot hold brackets
+  std::string name;  // "oxygen", "rampColors2": a PDB name cannot hold brackets
   ParamType type;
   std::string description;  // the dialog's label and the values taken
 };

@@ -91,7 +91,8 @@ void RenderPreview(Dialog& d) {
   WorkingParameters shown = d.params;
   // An animated preview grows the effect one iteration a frame, then starts again.
   if (d.spec->dialog.animated && d.params.iterations > 0)
-    shown.iterations = std::min(d.params.iterations, int32_t(d.frame % (d.params.iterations + 8) + 1));
+    shown.iterations =
+        std::min(d.params.iterations, int32_t(d.frame % (d.params.iterations + 8) + 1));
   const RunOutcome outcome =
       RunEffect(*d.spec, shown, picture, d.masked ? &d.thumbnailMask : nullptr, nullptr);
   if (outcome.status != RunStatus::kDone) picture = d.thumbnail;
@@ -302,8 +303,9 @@ void DialChanged(Dialog& d) {
   d.showing = true;
   for (const SliderRow& row : d.sliders)
     if (row.slider.field == Field::rotation || row.slider.field == Field::radius) {
-      gtk_range_set_value(GTK_RANGE(row.scale),
-                          ui::SliderPosition(row.slider, ui::SliderFieldValue(d.params, row.slider)));
+      gtk_range_set_value(
+          GTK_RANGE(row.scale),
+          ui::SliderPosition(row.slider, ui::SliderFieldValue(d.params, row.slider)));
       ShowEdit(d, row, ui::EditOccasion::kDialChange);
     }
   d.showing = false;
@@ -396,7 +398,8 @@ void BuildChoices(Dialog& d, std::vector<Binding>& bindings, GtkWidget* box) {
     const bool compass = group.count == 8;
     GtkWidget* inner = compass ? gtk_table_new(3, 3, TRUE) : gtk_vbox_new(FALSE, 0);
     // The eight directions sit where they point: Top, Left Top, Left, Left Btm, Bottom, ...
-    static const int kCompass[8][2] = {{1, 0}, {0, 0}, {0, 1}, {0, 2}, {1, 2}, {2, 2}, {2, 1}, {2, 0}};
+    static const int kCompass[8][2] = {{1, 0}, {0, 0}, {0, 1}, {0, 2},
+                                       {1, 2}, {2, 2}, {2, 1}, {2, 0}};
     GSList* members = nullptr;
     for (int v = 0; v < group.count; ++v) {
       const std::string name = ValueName(group.field, uint32_t(v));
@@ -447,8 +450,7 @@ void BuildRamp(Dialog& d, std::vector<Binding>& bindings, GtkWidget* box) {
     const std::string title = std::string(d.spec->title) + ": " + ControlName(field);
     GimpRGB black;
     gimp_rgb_set_uchar(&black, 0, 0, 0);
-    GtkWidget* button =
-        gimp_color_button_new(title.c_str(), 36, 20, &black, GIMP_COLOR_AREA_FLAT);
+    GtkWidget* button = gimp_color_button_new(title.c_str(), 36, 20, &black, GIMP_COLOR_AREA_FLAT);
     gtk_box_pack_start(GTK_BOX(row), button, FALSE, FALSE, 0);
     d.colours.push_back({field, button});
   }
@@ -552,11 +554,11 @@ bool ShowEffectDialog(const PluginSpec& spec, int32_t drawable, WorkingParameter
   bindings.reserve(64);  // the signals keep pointers into it
 
   const std::string procedure = ProcedureName(spec);
-  d.window = gimp_dialog_new(spec.title, "zar-gimp", nullptr, GtkDialogFlags(0),
-                             gimp_standard_help_func, procedure.c_str(), "_Load...",
-                             kResponseLoad, "_Save...", kResponseSave, GIMP_STOCK_RESET,
-                             kResponseReset, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, GTK_STOCK_OK,
-                             GTK_RESPONSE_OK, nullptr);
+  d.window =
+      gimp_dialog_new(spec.title, "zar-gimp", nullptr, GtkDialogFlags(0), gimp_standard_help_func,
+                      procedure.c_str(), "_Load...", kResponseLoad, "_Save...", kResponseSave,
+                      GIMP_STOCK_RESET, kResponseReset, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL,
+                      GTK_STOCK_OK, GTK_RESPONSE_OK, nullptr);
   gimp_window_set_transient(GTK_WINDOW(d.window));
 
   GtkWidget* body = gtk_hbox_new(FALSE, 12);
@@ -573,8 +575,8 @@ bool ShowEffectDialog(const PluginSpec& spec, int32_t drawable, WorkingParameter
   if (spec.dialog.animated) {
     d.dialArea = gtk_drawing_area_new();
     gtk_widget_set_size_request(d.dialArea, kDialSize, kDialSize);
-    gtk_widget_add_events(d.dialArea, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
-                                          GDK_POINTER_MOTION_MASK);
+    gtk_widget_add_events(
+        d.dialArea, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
     d.dial = ui::MakeDial(kDialSize, kDialSize);
     g_signal_connect(d.dialArea, "expose-event", G_CALLBACK(OnDialExpose), &d);
     g_signal_connect(d.dialArea, "button-press-event", G_CALLBACK(OnDialPress), &d);

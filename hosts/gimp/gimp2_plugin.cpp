@@ -25,10 +25,12 @@ void Query() {
   for (const PluginSpec* spec : zar::cli::Effects()) {
     const std::vector<EffectParam> fields = zar::gimp::EffectParams(*spec);
     std::vector<GimpParamDef> defs;
-    defs.push_back({GIMP_PDB_INT32, const_cast<gchar*>("run-mode"),
-                    const_cast<gchar*>("The run mode { RUN-INTERACTIVE (0), RUN-NONINTERACTIVE (1), "
-                                       "RUN-WITH-LAST-VALS (2) }")});
-    defs.push_back({GIMP_PDB_IMAGE, const_cast<gchar*>("image"), const_cast<gchar*>("Input image")});
+    defs.push_back(
+        {GIMP_PDB_INT32, const_cast<gchar*>("run-mode"),
+         const_cast<gchar*>("The run mode { RUN-INTERACTIVE (0), RUN-NONINTERACTIVE (1), "
+                            "RUN-WITH-LAST-VALS (2) }")});
+    defs.push_back(
+        {GIMP_PDB_IMAGE, const_cast<gchar*>("image"), const_cast<gchar*>("Input image")});
     defs.push_back(
         {GIMP_PDB_DRAWABLE, const_cast<gchar*>("drawable"), const_cast<gchar*>("Input drawable")});
     for (const EffectParam& field : fields)
@@ -95,8 +97,8 @@ bool ReadSelection(gint32 image, gint32 drawable, zar::host::Picture* mask) {
   *mask = zar::host::Picture(gimp_drawable_width(drawable), gimp_drawable_height(drawable), 1);
   const GeglRectangle rect = {x, y, mask->width, mask->height};
   GeglBuffer* selection = gimp_drawable_get_buffer(gimp_image_get_selection(image));
-  gegl_buffer_get(selection, &rect, 1.0,
-                  babl_format("Y u8"), mask->pixels.data(), mask->rowBytes, GEGL_ABYSS_NONE);
+  gegl_buffer_get(selection, &rect, 1.0, babl_format("Y u8"), mask->pixels.data(), mask->rowBytes,
+                  GEGL_ABYSS_NONE);
   g_object_unref(selection);
   return true;
 }
@@ -124,7 +126,8 @@ void WriteChanges(gint32 drawable, const zar::host::Picture& before,
              std::memcmp(was + end * planes, now + end * planes, size_t(planes)) != 0)
         ++end;
       const GeglRectangle run = {x, y, end - x, 1};
-      gegl_buffer_set(shadow, &run, 0, PixelFormat(drawable), now + x * planes, GEGL_AUTO_ROWSTRIDE);
+      gegl_buffer_set(shadow, &run, 0, PixelFormat(drawable), now + x * planes,
+                      GEGL_AUTO_ROWSTRIDE);
       x = end;
     }
   }
@@ -135,13 +138,11 @@ void WriteChanges(gint32 drawable, const zar::host::Picture& before,
 GimpPDBStatusType Apply(const PluginSpec& spec, gint32 image, gint32 drawable,
                         const WorkingParameters& params, std::string* error) {
   const int planes = gimp_drawable_has_alpha(drawable) ? 4 : 3;
-  zar::host::Picture picture(gimp_drawable_width(drawable), gimp_drawable_height(drawable),
-                             planes);
+  zar::host::Picture picture(gimp_drawable_width(drawable), gimp_drawable_height(drawable), planes);
   const GeglRectangle whole = {0, 0, picture.width, picture.height};
   GeglBuffer* buffer = gimp_drawable_get_buffer(drawable);
-  gegl_buffer_get(buffer, &whole, 1.0,
-                  PixelFormat(drawable), picture.pixels.data(), picture.rowBytes,
-                  GEGL_ABYSS_NONE);
+  gegl_buffer_get(buffer, &whole, 1.0, PixelFormat(drawable), picture.pixels.data(),
+                  picture.rowBytes, GEGL_ABYSS_NONE);
   g_object_unref(buffer);
   const zar::host::Picture original = picture;
   zar::host::Picture mask;
@@ -212,9 +213,7 @@ void Run(const gchar* name, gint nparams, const GimpParam* param, gint* nreturn_
       if (!SettingsFromParams(*spec, nparams, param, &params, &message))
         status = GIMP_PDB_CALLING_ERROR;
       break;
-    case GIMP_RUN_WITH_LAST_VALS:
-      LoadLastValues(procedure, &params);
-      break;
+    case GIMP_RUN_WITH_LAST_VALS: LoadLastValues(procedure, &params); break;
     default:
       message = "unknown run mode " + std::to_string(int(mode));
       status = GIMP_PDB_CALLING_ERROR;
