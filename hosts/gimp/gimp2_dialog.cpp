@@ -389,7 +389,7 @@ void ConnectSliders(Dialog& d, std::vector<Binding>& bindings) {
 }
 
 void BuildChoices(Dialog& d, std::vector<Binding>& bindings, GtkWidget* box) {
-  GtkWidget* row = gtk_hbox_new(FALSE, 6);
+  std::vector<std::pair<GtkWidget*, bool>> frames;  // a frame, and whether it is a compass
   GtkWidget* maskBox = nullptr;
   for (int g = 0; g < ui::RadioGroupCount(d.spec->dialog); ++g) {
     const ui::RadioGroup& group = ui::RadioGroupAt(d.spec->dialog, g);
@@ -414,8 +414,7 @@ void BuildChoices(Dialog& d, std::vector<Binding>& bindings, GtkWidget* box) {
     }
     d.radios.push_back(r);
     if (group.field == Field::maskMode) maskBox = inner;
-    gtk_box_pack_start(GTK_BOX(row), Frame(ControlName(group.field).c_str(), inner), FALSE, FALSE,
-                       0);
+    frames.push_back({Frame(ControlName(group.field).c_str(), inner), compass});
   }
   // The switches ("Invert", "Droplet") belong to the mask, beside its modes where it has them.
   GtkWidget* switches = maskBox ? maskBox : gtk_vbox_new(FALSE, 0);
@@ -425,8 +424,7 @@ void BuildChoices(Dialog& d, std::vector<Binding>& bindings, GtkWidget* box) {
     gtk_box_pack_start(GTK_BOX(switches), check, FALSE, FALSE, 0);
     d.switches.push_back({field, check});
   }
-  if (!maskBox && !d.switches.empty())
-    gtk_box_pack_start(GTK_BOX(row), Frame("Mask", switches), FALSE, FALSE, 0);
+  if (!maskBox && !d.switches.empty()) frames.push_back({Frame("Mask", switches), false});
   for (size_t k = 0; k < d.radios.size(); ++k) {
     bindings.push_back({&d, k});
     for (GtkWidget* button : d.radios[k].buttons)
@@ -436,7 +434,13 @@ void BuildChoices(Dialog& d, std::vector<Binding>& bindings, GtkWidget* box) {
     bindings.push_back({&d, k});
     g_signal_connect(d.switches[k].second, "toggled", G_CALLBACK(OnSwitch), &bindings.back());
   }
-  gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
+  // One row; with more than three groups (Combustion's two compasses) the compasses get a row of
+  // their own, so the dialog stays as wide as its sliders.
+  const bool split = frames.size() > 3;
+  GtkWidget* rows[2] = {gtk_hbox_new(FALSE, 12), gtk_hbox_new(FALSE, 12)};
+  for (const auto& [frame, compass] : frames)
+    gtk_box_pack_start(GTK_BOX(rows[split && !compass ? 1 : 0]), frame, FALSE, FALSE, 0);
+  for (GtkWidget* row : rows) gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
 }
 
 // The colour ramp: its two position sliders, then the four colours.
