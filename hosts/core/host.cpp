@@ -155,14 +155,34 @@ struct Callbacks {
   static Handle ZAR_CDECL NewHandle(int32 size) {
     return gActive ? gActive->NewHandle(size) : nullptr;
   }
+  static bool TakenForSystemBlock(const Host* h, Handle handle) {
+    return h->options_.foreignHandlesAsSystemBlocks && handle && !h->handles_.count(handle);
+  }
   static void ZAR_CDECL DisposeHandle(Handle handle) {
-    if (gActive) gActive->DisposeHandle(handle);
+    Host* h = gActive;
+    if (!h) return;
+    if (TakenForSystemBlock(h, handle)) {
+      if (handle == h->parameters_) h->parameters_ = nullptr;
+      os::BlockFree(handle);
+      ++h->handleCounts_.pluginHandlesDisposed;
+      return;
+    }
+    h->DisposeHandle(handle);
   }
   static int32 ZAR_CDECL GetSize(Handle handle) {
-    return gActive ? gActive->HandleSize(handle) : 0;
+    Host* h = gActive;
+    if (!h || h->options_.handleSizesUnknown) return 0;
+    if (TakenForSystemBlock(h, handle)) {
+      const int64_t size = os::BlockSize(handle);
+      return size < 0 ? 0 : int32(std::min<int64_t>(size, INT32_MAX));
+    }
+    return h->HandleSize(handle);
   }
   static OSErr ZAR_CDECL SetSize(Handle handle, int32 size) {
-    return gActive ? gActive->SetHandleSize(handle, size) : kNilHandleErr;
+    Host* h = gActive;
+    if (!h) return kNilHandleErr;
+    if (h->options_.handleSizesUnknown || TakenForSystemBlock(h, handle)) return kNoErr;
+    return h->SetHandleSize(handle, size);
   }
   static Ptr ZAR_CDECL Lock(Handle handle, Boolean) {
     Host* h = gActive;
@@ -283,7 +303,7 @@ Host::Host(const PluginModule& module, HostOptions options)
   platformData_.hwnd = hostWindow_;
 
   handleProcs_.handleProcsVersion = kCurrentHandleProcsVersion;
-  handleProcs_.numHandleProcs = 8;
+  handleProcs_.numHandleProcs = options_.shortHandleSuite ? 6 : 8;
   handleProcs_.newProc = Callbacks::NewHandle;
   handleProcs_.disposeProc = Callbacks::DisposeHandle;
   handleProcs_.getSizeProc = Callbacks::GetSize;
@@ -386,6 +406,7 @@ int16 Host::Call(int16 selector, void* rec) {
   module_.entry()(selector, rec, &dataCell_, &result);
   if (rec == &record_) parameters_ = record_.parameters;
   gActive = previous;
+  if (afterSelector) afterSelector(selector);
 
   LogEntry entry;
   entry.kind = LogKind::kSelector;
@@ -418,9 +439,15 @@ int16 Host::Filter(Picture& picture, const Picture* mask, bool withDialog) {
 
   // A run that fails leaves the picture as it was, as a host undoes a cancelled filter.
   const std::vector<uint8_t> original = picture.pixels;
+  if (options_.freshEachRun) {
+    ForgetRun();
+    withDialog = true;
+  }
   BeginRun(picture, mask);
   int16 result = withDialog ? Call(kSelectorParameters, &record_) : kNoErr;
   if (result == kNoErr) result = Call(kSelectorPrepare, &record_);
+  if (result == kNoErr && options_.ignorePrepareAnswer)
+    record_.maxSpace = record_.bufferSpace = options_.spaceLimit;
   if (result == kNoErr) {
     result = Call(kSelectorStart, &record_);
     Commit();
@@ -457,6 +484,17 @@ int16 Host::Filter(Picture& picture, const Picture* mask, bool withDialog) {
   return result;
 }
 
+void Host::ForgetRun() {
+  if (parameters_) DisposeHandle(parameters_);
+  parameters_ = nullptr;
+  Handle globals = reinterpret_cast<Handle>(dataCell_);
+  if (globals && IsForeignPluginHandle(globals)) {
+    os::BlockFree(*globals);
+    os::BlockFree(globals);
+  }
+  dataCell_ = 0;
+}
+
 void Host::BeginRun(Picture& picture, const Picture* mask) {
   picture_ = &picture;
   mask_ = mask;
@@ -466,7 +504,7 @@ void Host::BeginRun(Picture& picture, const Picture* mask) {
   FilterRecord& r = record_;
   r = FilterRecord{};
   r.abortProc = Callbacks::Abort;
-  r.progressProc = Callbacks::Progress;
+  r.progressProc = options_.offerProgress ? Callbacks::Progress : nullptr;
   r.parameters = parameters_;
   r.imageSize = {int16(picture.height), int16(picture.width)};
   r.planes = int16(picture.planes);
@@ -485,10 +523,11 @@ void Host::BeginRun(Picture& picture, const Picture* mask) {
   r.imageHRes = 72 << 16;
   r.imageVRes = 72 << 16;
   r.wholeSize = r.imageSize;
+  platformData_.hwnd = options_.noOwnerWindow ? 0 : hostWindow_;
   r.platformData = &platformData_;
   r.displayPixels = options_.offerDisplayPixels ? Callbacks::DisplayPixels : nullptr;
   r.handleProcs = options_.offerHandleSuite ? &handleProcs_ : nullptr;
-  r.filterCase = mask ? 2 : 1;
+  r.filterCase = options_.filterCase ? options_.filterCase : int16(mask ? 2 : 1);
   r.dummyPlaneValue = -1;
   r.advanceState = options_.offerAdvanceState ? Callbacks::AdvanceState : nullptr;
   r.supportsPadding = 1;
@@ -576,22 +615,44 @@ bool Host::FillBuffer(Buffer& buffer, const Rect16& rect, int lo, int hi, int pl
 }
 
 OSErr Host::Deliver(const std::string& via) {
+  if (options_.clipRequestsInRecord) {
+    const int16 height = int16(picture_->height), width = int16(picture_->width);
+    for (Rect16* rect : {&record_.inRect, &record_.outRect, &record_.maskRect}) {
+      if (Empty(*rect)) continue;
+      rect->top = std::max<int16>(rect->top, 0);
+      rect->left = std::max<int16>(rect->left, 0);
+      rect->bottom = std::min(rect->bottom, height);
+      rect->right = std::min(rect->right, width);
+    }
+  }
   LogEntry entry;
   entry.kind = LogKind::kRequest;
   entry.request = RequestFromRecord(via);
   StripRequest& q = entry.request;
   const FilterRecord& r = record_;
+  Delivery previous = std::move(delivery_);
   delivery_ = Delivery{};
   delivery_.reduced = r.inputRate != kRateOne;
   const Fixed outRate = delivery_.reduced ? r.inputRate : kRateOne;
 
+  // A host that fetches only what changed hands the same buffers back for the same request.
+  auto kept = [&](Buffer& now, Buffer& before, const Rect16& rect, int lo, int hi) {
+    if (!options_.fetchOnlyChangedRects || before.bytes.empty() || previous.reduced ||
+        delivery_.reduced || std::memcmp(&before.rect, &rect, sizeof rect) != 0 ||
+        before.lo != lo || before.hi != hi)
+      return false;
+    now = std::move(before);
+    return true;
+  };
   const bool ok =
-      FillBuffer(delivery_.in, r.inRect, r.inLoPlane, r.inHiPlane, picture_->planes, r.inputRate,
-                 r.inputPadding, picture_, 0) &&
-      FillBuffer(delivery_.out, r.outRect, r.outLoPlane, r.outHiPlane, picture_->planes, outRate,
-                 r.outputPadding, options_.copySourceToOutput ? picture_ : nullptr,
-                 options_.outputFill) &&
-      (!mask_ ||
+      (kept(delivery_.in, previous.in, r.inRect, r.inLoPlane, r.inHiPlane) ||
+       FillBuffer(delivery_.in, r.inRect, r.inLoPlane, r.inHiPlane, picture_->planes, r.inputRate,
+                  r.inputPadding, picture_, 0)) &&
+      (kept(delivery_.out, previous.out, r.outRect, r.outLoPlane, r.outHiPlane) ||
+       FillBuffer(delivery_.out, r.outRect, r.outLoPlane, r.outHiPlane, picture_->planes, outRate,
+                  r.outputPadding, options_.copySourceToOutput ? picture_ : nullptr,
+                  options_.outputFill)) &&
+      (!mask_ || kept(delivery_.mask, previous.mask, r.maskRect, 0, 0) ||
        FillBuffer(delivery_.mask, r.maskRect, 0, 0, 1, r.maskRate, r.maskPadding, mask_, 0));
   if (!ok) {
     delivery_ = Delivery{};

@@ -1,0 +1,212 @@
+// The five shipped plug-ins under every host behaviour of HostOptions: each run's result and
+// picture must be the textbook host's, the plug-in must ask for its dialog whenever the
+// parameters selector came (natively the dialog itself is a stub: asking is what can be seen),
+// and a host that keeps the parameter block between runs must get the same settings back.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/host_api.h"
+#include "hosts/core/host.h"
+#include "tests/hosts/test_paths.h"
+
+namespace zar {
+namespace {
+
+using host::Host;
+using host::HostOptions;
+using host::Picture;
+
+struct PluginCase {
+  const char* file;
+  size_t iterationsAt, showDialogAt;
+};
+
+const PluginCase kPlugins[] = {{"ZarCombustion", 24, 44},
+                               {"ZarIce", 24, 44},
+                               {"ZarCandle", 24, 44},
+                               {"ZarFire", 20, 40},
+                               {"ZarCryo", 20, 40}};
+
+struct Behaviour {
+  std::string name;
+  std::function<void(HostOptions&)> set;
+  int planes = 3;
+  bool keepsBlock = true;
+};
+
+// A strip budget of eight rows of the 40-pixel RGB picture: 27 rows go out as 8, 8, 8 and 3.
+constexpr int32 kEightRows = 7 * 40 * 8;
+constexpr int16 kGreyMode = 1;  // imageMode of a grey picture
+
+std::vector<Behaviour> Behaviours() {
+  return {
+      {"a: foreign handles sized as system blocks",
+       [](HostOptions& o) { o.foreignHandlesAsSystemBlocks = true; }},
+      {"b: every handle size unknown", [](HostOptions& o) { o.handleSizesUnknown = true; }},
+      {"c: nothing kept between runs", [](HostOptions& o) { o.freshEachRun = true; }, 3, false},
+      {"d: no handle suite", [](HostOptions& o) { o.offerHandleSuite = false; }},
+      {"d: a suite of six routines", [](HostOptions& o) { o.shortHandleSuite = true; }},
+      {"e: all the space there is, prepare ignored",
+       [](HostOptions& o) {
+         o.spaceLimit = INT32_MAX;
+         o.ignorePrepareAnswer = true;
+       }},
+      {"f: strips clipped in the record",
+       [](HostOptions& o) {
+         o.spaceLimit = kEightRows;
+         o.clipRequestsInRecord = true;
+       }},
+      {"f: buffers fetched only when their rectangle changes",
+       [](HostOptions& o) {
+         o.spaceLimit = kEightRows;
+         o.fetchOnlyChangedRects = true;
+       }},
+      {"f: padded rows", [](HostOptions& o) { o.extraRowBytes = 5; }},
+      {"f: output from the destination", [](HostOptions& o) { o.copySourceToOutput = true; }},
+      {"g: no owner window, progress, displayPixels nor advanceState",
+       [](HostOptions& o) {
+         o.noOwnerWindow = true;
+         o.offerProgress = false;
+         o.offerDisplayPixels = false;
+         o.offerAdvanceState = false;
+       }},
+      {"g: the preview refused", [](HostOptions& o) { o.refusePreview = true; }},
+      {"g: stop after two strips",
+       [](HostOptions& o) {
+         o.spaceLimit = kEightRows;
+         o.abortAfterStrips = 2;
+       }},
+      {"h: grey", [](HostOptions& o) { o.imageMode = kGreyMode; }, 1},
+      {"h: RGB with transparency",
+       [](HostOptions& o) {
+         o.filterCase = 4;
+         o.extraRowBytes = 3;
+       },
+       4},
+  };
+}
+
+Picture Source(int planes) {
+  Picture p(40, 27, planes);
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x)
+      for (int c = 0; c < planes; ++c) p.At(x, y)[c] = uint8_t(x * 5 + y * 9 + c * 70);
+  return p;
+}
+
+// One host's sequence: a run with the dialog, one without, then a block of chosen settings
+// handed over and two runs without the dialog.
+struct Sequence {
+  std::vector<int16> results;
+  std::vector<std::vector<uint8_t>> pictures;
+  std::vector<uint8_t> blockAfter;
+  int dialogsAsked = 0, parameterCalls = 0;
+  std::string log;
+};
+
+// Each sequence loads the module afresh: the engines' random state lives as long as the module.
+Sequence RunSequence(const PluginCase& plugin, const HostOptions& options, int planes,
+                     const std::vector<uint8_t>& chosen, bool dialogEveryRun = false) {
+  Sequence s;
+  std::string error;
+  auto module = host::PluginModule::Load(testing::PluginModulePath(plugin.file), &error);
+  EXPECT_TRUE(module) << plugin.file << ": " << error;
+  if (!module) return s;
+  Host host(*module, options);
+  host.afterSelector = [&](int16 selector) {
+    if (selector != kSelectorParameters) return;
+    ++s.parameterCalls;
+    const std::vector<uint8_t> block = host.ParameterBlock();
+    s.dialogsAsked += block.size() > plugin.showDialogAt && block[plugin.showDialogAt] == 1;
+  };
+  auto run = [&](bool dialog) {
+    Picture picture = Source(planes);
+    s.results.push_back(host.Filter(picture, nullptr, dialog));
+    s.pictures.push_back(picture.pixels);
+  };
+  run(true);
+  run(dialogEveryRun);
+  if (dialogEveryRun) {
+    run(true);
+    run(true);
+  } else if (!chosen.empty()) {
+    host.SetParameterBlock(chosen);
+    run(false);
+    run(false);
+  }
+  s.blockAfter = host.ParameterBlock();
+  s.log = host.LogText();
+  return s;
+}
+
+TEST(HostMatrix, EveryPluginGivesTheTextbookHostsPictureUnderEveryHostBehaviour) {
+  for (const PluginCase& plugin : kPlugins) {
+    // The defaults with fewer iterations: settings that show in the picture.
+    const Sequence plain = RunSequence(plugin, HostOptions{}, 3, {});
+    std::vector<uint8_t> chosen = plain.blockAfter;
+    ASSERT_GT(chosen.size(), plugin.showDialogAt);
+    chosen.resize(plugin.showDialogAt + 12);
+    chosen[plugin.iterationsAt] = 200;
+    for (size_t at = 0; at < 8; ++at) chosen[at] = uint8_t(chosen[at] + 3);
+
+    for (const Behaviour& b : Behaviours()) {
+      SCOPED_TRACE(std::string(plugin.file) + ", " + b.name);
+      HostOptions options;
+      b.set(options);
+      // The textbook host with the same picture and the same budget.
+      HostOptions textbook;
+      textbook.spaceLimit = options.spaceLimit;
+      textbook.imageMode = options.imageMode;
+      textbook.abortAfterStrips = options.abortAfterStrips;
+      // The field engines' picture follows the row stride (their field is as wide as a row), so
+      // a padded host is held to a textbook host with the same padding, and to its canaries.
+      textbook.extraRowBytes = options.extraRowBytes;
+      const Sequence want =
+          RunSequence(plugin, textbook, b.planes, b.keepsBlock ? chosen : std::vector<uint8_t>{},
+                      !b.keepsBlock);
+      const Sequence got = RunSequence(plugin, options, b.planes, chosen);
+
+      ASSERT_EQ(got.results.size(), 4u);
+      EXPECT_EQ(got.log.find("row padding"), std::string::npos) << got.log;
+      EXPECT_EQ(got.dialogsAsked, got.parameterCalls);
+      if (b.keepsBlock) {
+        EXPECT_EQ(got.parameterCalls, 1);
+        EXPECT_EQ(got.results, want.results);
+        for (size_t run = 0; run < 4; ++run)
+          EXPECT_TRUE(got.pictures[run] == want.pictures[run]) << "run " << run + 1;
+        ASSERT_GE(got.blockAfter.size(), plugin.showDialogAt);
+        EXPECT_TRUE(std::equal(chosen.begin(), chosen.begin() + plugin.showDialogAt,
+                               got.blockAfter.begin()))
+            << "the chosen settings were lost";
+      } else {
+        // Every run starts from the defaults with the dialog, as the first run does.
+        EXPECT_EQ(got.parameterCalls, 4);
+        EXPECT_EQ(got.results, want.results);
+        for (size_t run = 0; run < 4; ++run)
+          EXPECT_TRUE(got.pictures[run] == want.pictures[run]) << "run " << run + 1;
+      }
+    }
+
+    // The checks above can tell: the chosen settings change the picture, the default run
+    // filters, a stopped run is cancelled, and a grey picture is refused with the warning.
+    const Sequence chosenRun = RunSequence(plugin, HostOptions{}, 3, chosen);
+    EXPECT_NE(plain.pictures[0], Source(3).pixels) << plugin.file;
+    EXPECT_NE(chosenRun.pictures[2], plain.pictures[0]) << plugin.file;
+    HostOptions stopping;
+    stopping.spaceLimit = kEightRows;
+    stopping.abortAfterStrips = 2;
+    EXPECT_EQ(RunSequence(plugin, stopping, 3, {}).results[0], kUserCanceledErr);
+    HostOptions grey;
+    grey.imageMode = kGreyMode;
+    const Sequence greyRun = RunSequence(plugin, grey, 1, {});
+    EXPECT_NE(greyRun.log.find("I'm work only this 24 Bit's images"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace zar
