@@ -1,6 +1,7 @@
 #include "hosts/core/host.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -246,6 +247,56 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
 PluginModule::~PluginModule() { os::CloseModule(module_); }
 
 void* PluginModule::FindExport(const char* name) const { return os::FindSymbol(module_, name); }
+
+// ---- behaviours of hosts in the field ---------------------------------------------------------
+
+namespace {
+
+struct NamedBehaviour {
+  const char* name;
+  void (*apply)(HostOptions&);
+};
+
+const NamedBehaviour kBehaviours[] = {
+    {"global-size", [](HostOptions& o) { o.foreignHandlesAsSystemBlocks = true; }},
+    {"size-unknown", [](HostOptions& o) { o.handleSizesUnknown = true; }},
+    {"fresh-each-run", [](HostOptions& o) { o.freshEachRun = true; }},
+    {"no-handle-suite", [](HostOptions& o) { o.offerHandleSuite = false; }},
+    {"short-handle-suite", [](HostOptions& o) { o.shortHandleSuite = true; }},
+    {"all-space",
+     [](HostOptions& o) {
+       o.spaceLimit = INT32_MAX;
+       o.ignorePrepareAnswer = true;
+     }},
+    {"clip-in-record", [](HostOptions& o) { o.clipRequestsInRecord = true; }},
+    {"fetch-on-change", [](HostOptions& o) { o.fetchOnlyChangedRects = true; }},
+    {"output-from-destination", [](HostOptions& o) { o.copySourceToOutput = true; }},
+    {"no-owner-window", [](HostOptions& o) { o.noOwnerWindow = true; }},
+    {"no-progress", [](HostOptions& o) { o.offerProgress = false; }},
+    {"no-display-pixels", [](HostOptions& o) { o.offerDisplayPixels = false; }},
+    {"no-advance-state", [](HostOptions& o) { o.offerAdvanceState = false; }},
+    {"transparency", [](HostOptions& o) { o.filterCase = 4; }},
+};
+
+}  // namespace
+
+bool ApplyHostBehaviour(const std::string& name, HostOptions& options) {
+  for (const NamedBehaviour& b : kBehaviours)
+    if (name == b.name) {
+      b.apply(options);
+      return true;
+    }
+  return false;
+}
+
+const std::vector<std::string>& HostBehaviourNames() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> all;
+    for (const NamedBehaviour& b : kBehaviours) all.push_back(b.name);
+    return all;
+  }();
+  return names;
+}
 
 // ---- the log --------------------------------------------------------------------------------
 

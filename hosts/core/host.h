@@ -102,6 +102,15 @@ struct HostOptions {
   int16 filterCase = 0;
 };
 
+// Switches on a behaviour of hosts in the field by its short name (the letters are those of the
+// comments above): "global-size" (a), "size-unknown" (b), "fresh-each-run" (c),
+// "no-handle-suite" and "short-handle-suite" (d), "all-space" (e: 2^31 - 1 granted, prepare's
+// answer ignored), "clip-in-record", "fetch-on-change" and "output-from-destination" (f),
+// "no-owner-window", "no-progress", "no-display-pixels" and "no-advance-state" (g),
+// "transparency" (h: filterCase 4, for a picture of four planes). False for an unknown name.
+bool ApplyHostBehaviour(const std::string& name, HostOptions& options);
+const std::vector<std::string>& HostBehaviourNames();
+
 // ---- the log --------------------------------------------------------------------------------
 
 enum class LogKind { kSelector, kRequest, kProgress, kDisplay, kMessage, kNote };
