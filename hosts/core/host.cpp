@@ -784,9 +784,9 @@ bool Host::IsForeignPluginHandle(Handle handle) const {
 
 Handle Host::NewHandle(int32 size) {
   if (size < 0) return nullptr;
-  // The master cell holds the data address; the four bytes after it stay zero, so the plug-in
-  // never mistakes it for one of its own.
-  auto* cell = static_cast<char**>(os::BlockAlloc(sizeof(void*) + 4));
+  // The handle is a cell holding the data address and nothing more, as in hosts that make their
+  // handles with `new char*`: a plug-in that reads past it shows up under the sanitizers.
+  auto* cell = static_cast<char**>(os::BlockAlloc(sizeof(void*)));
   void* data = cell ? os::BlockAlloc(size_t(size)) : nullptr;
   if (!data) {
     os::BlockFree(cell);

@@ -67,7 +67,13 @@ std::vector<Behaviour> Behaviours() {
          EightRows(o);
          o.abortAfterStrips = 2;
        }},
-      {{}, "grey", [](HostOptions& o) { o.imageMode = kGreyMode; }, 1},
+      {{},
+       "grey, padded rows",
+       [](HostOptions& o) {
+         o.imageMode = kGreyMode;
+         o.extraRowBytes = 3;
+       },
+       1},
       {{"transparency"}, "padded rows", [](HostOptions& o) { o.extraRowBytes = 3; }, 4},
   };
 }
