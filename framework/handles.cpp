@@ -17,9 +17,10 @@ int16 gHandleError = 0;
 // not ours to read. A host that freed one of ours and made its own at the same address is told
 // apart by the data pointer.
 std::mutex gOwnMutex;
+// An object, not a pointer to one, so that a host unloading the module frees it with the module.
 std::unordered_map<const void*, const void*>& OwnHandles() {
-  static auto* handles = new std::unordered_map<const void*, const void*>;
-  return *handles;
+  static std::unordered_map<const void*, const void*> handles;
+  return handles;
 }
 }  // namespace
 
