@@ -74,12 +74,15 @@ bool IsPluginHandle(Handle handle) {
 int64_t HandleDataSize(const HandleProcs* procs, Handle handle) {
   if (!handle || !*handle) return -1;
   // Ours are sized by the system: a host's suite may size a handle it did not make by its
-  // master block (a few bytes), or not at all. Without a suite, a host's handles are the
-  // system's blocks too.
-  if (IsPluginHandle(handle) || !HandleSuiteUsable(procs))
-    return platform::GlobalBlockSize(*handle);
-  const int32 size = procs->getSizeProc(handle);
-  return size > 0 ? size : -1;
+  // master block (a few bytes), or not at all.
+  if (IsPluginHandle(handle)) return platform::GlobalBlockSize(*handle);
+  if (HandleSuiteUsable(procs)) {
+    const int32 size = procs->getSizeProc(handle);
+    if (size > 0) return size;
+  }
+  // A host without a suite, or one that answers 0 (it cannot tell, or the block is empty): the
+  // system's size of the data block when the system knows it (-1 when it does not).
+  return platform::GlobalBlockSize(*handle);
 }
 
 bool HandleSuiteUsable(const HandleProcs* procs) {

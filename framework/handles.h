@@ -29,9 +29,8 @@ bool IsPluginHandle(Handle handle);
 // and new, dispose, get size and set size are present.
 bool HandleSuiteUsable(const HandleProcs* procs);
 
-// The size of a handle's data block, -1 when it is not known: ours (and any handle of a host
-// without a usable suite) by the system, any other by the host's suite when it answers more
-// than 0 (hosts answer 0 for handles they cannot size).
+// The size of a handle's data block, -1 when it is not known: ours by the system; any other by
+// the host's suite when it answers more than 0, else by the system when it knows the block.
 int64_t HandleDataSize(const HandleProcs* procs, Handle handle);
 
 // Each uses the host's suite when it is usable, our own handles otherwise.

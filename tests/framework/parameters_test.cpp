@@ -170,13 +170,17 @@ TEST_F(EnsureParametersTest, TheBlockSurvivesHostsThatCannotSizeIt) {
     EXPECT_EQ(uint8_t((*made)[0]), 77);
     DisposePluginHandle(made);
   }
-  // A host handle that is one pointer, sized 0 by its suite: used as it is.
-  char kept[64] = {33};
-  auto* single = new char*(kept);
-  record.parameters = single;
-  ASSERT_TRUE(EnsureParameters(globals));
-  EXPECT_EQ(record.parameters, single);
-  delete single;
+  // A host handle that is one pointer, sized 0 by its suite: sized by the system, used when it
+  // holds the layout, replaced when it does not.
+  for (const int size : {64, 8}) {
+    auto* single = new char*(static_cast<char*>(platform::GlobalBlockAlloc(size_t(size))));
+    record.parameters = single;
+    ASSERT_TRUE(EnsureParameters(globals));
+    EXPECT_EQ(record.parameters == single, size == 64);
+    if (record.parameters != single) DisposePluginHandle(record.parameters);
+    platform::GlobalBlockFree(*single);
+    delete single;
+  }
 }
 
 TEST_F(EnsureParametersTest, AllocationFailureLeavesTheHandleEmptyAndReportsOutOfMemory) {
