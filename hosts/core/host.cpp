@@ -196,6 +196,17 @@ struct Callbacks {
   static void ZAR_CDECL Unlock(Handle) {
     if (gActive) ++gActive->handleCounts_.unlocks;
   }
+  // A native module's stand-in for its dialog: answered as the options say, or not at all.
+  static int Dialog(void* context, const char* title) {
+    Host* h = static_cast<Host*>(context);
+    if (h->options_.dialogAnswer < 0) return 1;
+    ++h->dialogsAnswered_;
+    LogEntry entry;
+    entry.note = std::string("dialog: ") + (title ? title : "") + " opened, " +
+                 (h->options_.dialogAnswer ? "OK" : "Cancel");
+    h->Append(std::move(entry));
+    return h->options_.dialogAnswer;
+  }
   static void ZAR_CDECL RecoverSpace(int32 size) {
     if (!gActive) return;
     LogEntry entry;
@@ -368,6 +379,8 @@ Host::Host(const PluginModule& module, HostOptions options)
   // the watcher records and dismisses.
   if (auto set = reinterpret_cast<ZarSetMessageHookProc>(module_.FindExport("ZarSetMessageHook")))
     set(NativeMessageHook, this);
+  if (auto set = reinterpret_cast<ZarSetDialogHookProc>(module_.FindExport("ZarSetDialogHook")))
+    set(Callbacks::Dialog, this);
   watcher_ = std::make_unique<os::WindowWatcher>(
       [this](const os::WindowInfo& info) {
         LogEntry entry;
@@ -381,6 +394,8 @@ Host::Host(const PluginModule& module, HostOptions options)
 Host::~Host() {
   watcher_.reset();
   if (auto set = reinterpret_cast<ZarSetMessageHookProc>(module_.FindExport("ZarSetMessageHook")))
+    set(nullptr, nullptr);
+  if (auto set = reinterpret_cast<ZarSetDialogHookProc>(module_.FindExport("ZarSetDialogHook")))
     set(nullptr, nullptr);
   // The two handles the host keeps for the plug-in, then anything the plug-in left behind.
   if (parameters_) DisposeHandle(parameters_);

@@ -100,6 +100,9 @@ struct HostOptions {
   // h. The filterCase handed over (0: from the selection, 1 or 2); 4 with a four-plane picture is
   //    RGB with one editable transparency plane.
   int16 filterCase = 0;
+  // Natively, where the modules have no dialog: the user's answer to the dialog a plug-in asks
+  // for (1 OK, 0 Cancel), or -1 for none (the module renders as it would without a dialog).
+  int dialogAnswer = -1;
 };
 
 // Switches on a behaviour of hosts in the field by its short name (the letters are those of the
@@ -200,6 +203,7 @@ class Host {
   };
   HandleCounts handleCounts() const { return handleCounts_; }
   int abortCalls() const { return abortCalls_; }
+  int dialogsAnswered() const { return dialogsAnswered_; }
   int advanceStateCalls() const { return advanceStateCalls_; }
 
   // Adds an entry; safe from any thread (the window watcher records from its own).
@@ -261,6 +265,7 @@ class Host {
   int stripsDelivered_ = 0;
   int abortCalls_ = 0;
   int advanceStateCalls_ = 0;
+  int dialogsAnswered_ = 0;
 
   mutable std::mutex logMutex_;
   std::vector<LogEntry> log_;

@@ -1,7 +1,8 @@
 // The five shipped plug-ins under every host behaviour of HostOptions: each run's result and
 // picture must be the textbook host's, the plug-in must ask for its dialog whenever the
-// parameters selector came (natively the dialog itself is a stub: asking is what can be seen),
-// and a host that keeps the parameter block between runs must get the same settings back.
+// parameters selector came (natively the host answers for the user, OK or Cancel, through the
+// modules' dialog hook), and a host that keeps the parameter block between runs must get the
+// same settings back.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -86,13 +87,17 @@ Picture Source(int planes) {
   return p;
 }
 
-// One host's sequence: a run with the dialog, one without, then a block of chosen settings
-// handed over and two runs without the dialog.
+// One host's sequence of five runs: with the dialog (OK), without it, then (when settings are
+// chosen) a block of those settings handed over and a run without the dialog, a run with the
+// dialog cancelled and one more without it. A host that keeps nothing asks for the dialog every
+// run (dialogEveryRun).
+constexpr size_t kRuns = 5, kCancelledRun = 3;
+
 struct Sequence {
   std::vector<int16> results;
   std::vector<std::vector<uint8_t>> pictures;
   std::vector<uint8_t> blockAfter;
-  int dialogsAsked = 0, parameterCalls = 0;
+  int dialogsAsked = 0, parameterCalls = 0, dialogsAnswered = 0;
   std::string log;
 };
 
@@ -111,22 +116,16 @@ Sequence RunSequence(const PluginCase& plugin, const HostOptions& options, int p
     const std::vector<uint8_t> block = host.ParameterBlock();
     s.dialogsAsked += block.size() > plugin.showDialogAt && block[plugin.showDialogAt] == 1;
   };
-  auto run = [&](bool dialog) {
+  for (size_t run = 0; run < kRuns; ++run) {
+    if (run == 2 && !chosen.empty()) host.SetParameterBlock(chosen);
+    const bool cancel = run == kCancelledRun;
+    host.options().dialogAnswer = cancel ? 0 : 1;
     Picture picture = Source(planes);
-    s.results.push_back(host.Filter(picture, nullptr, dialog));
+    s.results.push_back(host.Filter(picture, nullptr, run == 0 || cancel || dialogEveryRun));
     s.pictures.push_back(picture.pixels);
-  };
-  run(true);
-  run(dialogEveryRun);
-  if (dialogEveryRun) {
-    run(true);
-    run(true);
-  } else if (!chosen.empty()) {
-    host.SetParameterBlock(chosen);
-    run(false);
-    run(false);
   }
   s.blockAfter = host.ParameterBlock();
+  s.dialogsAnswered = host.dialogsAnswered();
   s.log = host.LogText();
   return s;
 }
@@ -161,32 +160,32 @@ TEST(HostMatrix, EveryPluginGivesTheTextbookHostsPictureUnderEveryHostBehaviour)
                       !b.keepsBlock);
       const Sequence got = RunSequence(plugin, options, b.planes, chosen);
 
-      ASSERT_EQ(got.results.size(), 4u);
+      ASSERT_EQ(got.results.size(), kRuns);
       EXPECT_EQ(got.log.find("row padding"), std::string::npos) << got.log;
+      // The plug-in asks for its dialog on every parameters selector (and opens it on RGB).
+      EXPECT_EQ(got.parameterCalls, b.keepsBlock ? 2 : int(kRuns));
       EXPECT_EQ(got.dialogsAsked, got.parameterCalls);
+      EXPECT_EQ(got.dialogsAnswered, b.planes == 1 ? 0 : got.parameterCalls);
+      EXPECT_EQ(got.results, want.results);
+      for (size_t run = 0; run < kRuns; ++run)
+        EXPECT_TRUE(got.pictures[run] == want.pictures[run]) << "run " << run + 1;
       if (b.keepsBlock) {
-        EXPECT_EQ(got.parameterCalls, 1);
-        EXPECT_EQ(got.results, want.results);
-        for (size_t run = 0; run < 4; ++run)
-          EXPECT_TRUE(got.pictures[run] == want.pictures[run]) << "run " << run + 1;
+        // The chosen settings outlive runs, a cancelled dialog included.
         ASSERT_GE(got.blockAfter.size(), plugin.showDialogAt);
         EXPECT_TRUE(std::equal(chosen.begin(), chosen.begin() + plugin.showDialogAt,
                                got.blockAfter.begin()))
             << "the chosen settings were lost";
-      } else {
-        // Every run starts from the defaults with the dialog, as the first run does.
-        EXPECT_EQ(got.parameterCalls, 4);
-        EXPECT_EQ(got.results, want.results);
-        for (size_t run = 0; run < 4; ++run)
-          EXPECT_TRUE(got.pictures[run] == want.pictures[run]) << "run " << run + 1;
       }
     }
 
     // The checks above can tell: the chosen settings change the picture, the default run
-    // filters, a stopped run is cancelled, and a grey picture is refused with the warning.
+    // filters, a cancelled dialog cancels and keeps the picture, a stopped run is cancelled, and
+    // a grey picture is refused with the warning.
     const Sequence chosenRun = RunSequence(plugin, HostOptions{}, 3, chosen);
     EXPECT_NE(plain.pictures[0], Source(3).pixels) << plugin.file;
     EXPECT_NE(chosenRun.pictures[2], plain.pictures[0]) << plugin.file;
+    EXPECT_EQ(plain.results[kCancelledRun], kUserCanceledErr);
+    EXPECT_EQ(plain.pictures[kCancelledRun], Source(3).pixels);
     HostOptions stopping;
     stopping.spaceLimit = kEightRows;
     stopping.abortAfterStrips = 2;
