@@ -81,6 +81,9 @@ host::HostOptions RenderHostOptions() {
   host::HostOptions options;
   // The largest buffer the host core hands over; any picture it takes fits in one strip.
   options.spaceLimit = 1 << 30;
+  // Output buffers start as a copy of the source, as image editors hand them over: whatever the
+  // plug-in leaves unwritten stays as it was instead of turning black.
+  options.copySourceToOutput = true;
   return options;
 }
 
