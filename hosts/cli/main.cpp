@@ -3,6 +3,8 @@
 // and reads and writes the plug-ins' parameter files.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <string>
 
 #include "hosts/cli/commands.h"
@@ -107,7 +109,9 @@ int main(int argc, char** argv) {
   saveCommand->add_option("-s,--set", save.settings, "set a field (repeat for more fields)")
       ->type_name("FIELD=VALUE")
       ->allow_extra_args(false);
-  saveCommand->add_flag("-f,--force", save.force, "let FILE replace the file given to --params");
+  saveCommand->add_flag("-f,--force", save.force,
+                        "let FILE replace the file given to --params, or a file that is not "
+                        "a parameter file of the effect");
   saveCommand->footer("Field names and values as for zar render (zar render --help).");
 
   std::string effectsOf;
@@ -155,10 +159,17 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  if (renderCommand->parsed()) return Render(render);
-  if (showCommand->parsed()) return ShowParams(showPath);
-  if (saveCommand->parsed()) return SaveParams(save);
-  if (effectsCommand->parsed()) return ListEffects(effectsOf);
-  if (sheetCommand->parsed()) return MakeSheet(sheet);
+  // Whatever fails on the way is one line and status 1, running out of memory included.
+  try {
+    if (renderCommand->parsed()) return Render(render);
+    if (showCommand->parsed()) return ShowParams(showPath);
+    if (saveCommand->parsed()) return SaveParams(save);
+    if (effectsCommand->parsed()) return ListEffects(effectsOf);
+    if (sheetCommand->parsed()) return MakeSheet(sheet);
+  } catch (const std::bad_alloc&) {
+    return Error("out of memory; nothing written");
+  } catch (const std::exception& e) {
+    return Error(std::string(e.what()) + "; nothing written");
+  }
   return 2;
 }
