@@ -2,6 +2,7 @@
 // the plug-in modules themselves, loaded and driven as an image editor drives a filter plug-in,
 // and reads and writes the plug-ins' parameter files.
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -9,6 +10,7 @@
 
 #include "hosts/cli/commands.h"
 #include "hosts/cli/values.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -51,9 +53,24 @@ then in ../lib/zar; the environment variable ZAR_PLUGIN_DIR names another direct
 
 Run zar COMMAND --help for each command.)";
 
+// A signal that ends zar while it writes an output takes the half-written temporary file with
+// it; then zar ends as the signal would have ended it.
+void EndOnSignal(int signal) {
+  zar::platform::RemovePendingTemporary();
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // SIGXFSZ too: a file-size limit met in the middle of a write ends zar the same way. A signal
+  // zar was started with ignored stays ignored.
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+    struct sigaction current {};
+    if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler != SIG_IGN)
+      std::signal(signal, EndOnSignal);
+  }
   CLI::App app{"zar: the ZAR effects (" + EffectNames() +
                ") on pictures, through the plug-in modules; their parameter files."};
   app.name("zar");
