@@ -80,14 +80,17 @@ class InputFile {
     return true;
   }
 
-  // Whether the file is a regular one; its size then bounds what can be read.
-  bool regular() const { return regular_; }
-  uint64_t size() const { return size_; }
+  // The size of a regular file, when it tells one; else 0.
+  uint64_t knownSize() const { return size_; }
 
   // Reads on until `bytes` holds `want` bytes (fewer when the file ends first). Memory grows
   // with what arrives, so a file shorter than promised costs no more than it holds.
   bool ReadTo(std::vector<uint8_t>* bytes, uint64_t want, std::string* error) {
-    if (regular_) bytes->reserve(size_t(std::min<uint64_t>(want, size_)));
+    // A regular file's size is known (some files of /proc say 0 and hold more).
+    if (regular_ && size_ > 0) {
+      want = std::min(want, size_);
+      bytes->reserve(size_t(want));
+    }
     while (bytes->size() < want) {
       const size_t at = bytes->size();
       const size_t step = std::max<size_t>(at, size_t(1) << 20);
@@ -169,7 +172,7 @@ bool BeginPng(const std::string& path, InputFile& file, std::vector<uint8_t>& by
       return Fail(error, path + ": " + size + " is larger than the host takes (30000 x 30000)");
     const std::string tooLong =
         path + ": the file is longer than a " + size + " PNG picture can need";
-    if (file.regular() && file.size() > header.mostFile) return Fail(error, tooLong);
+    if (file.knownSize() > header.mostFile) return Fail(error, tooLong);
     if (!file.ReadTo(&bytes, header.mostFile + 1, error)) return false;
     if (bytes.size() > header.mostFile) return Fail(error, tooLong);
     if (PngDataBytes(bytes) * kDeflateMaxRatio + 1024 < header.leastData)
@@ -223,7 +226,7 @@ bool CheckOneStrip(const std::string& path, int64_t width, int64_t height, int p
 bool ReadPnmSamples(const std::string& path, InputFile& file, std::vector<uint8_t>& bytes,
                     const host::PnmHeader& header, host::Picture* picture, std::string* error) {
   const uint64_t needed = header.sampleBytes();
-  if (file.regular() && file.size() < header.length + needed)
+  if (file.knownSize() > 0 && file.knownSize() < header.length + needed)
     return Fail(error, path + ": pixel data cut short");
   std::vector<uint8_t> samples(
       bytes.begin() + std::ptrdiff_t(header.length),
