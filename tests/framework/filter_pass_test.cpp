@@ -120,6 +120,16 @@ TEST_F(FilterPass, PrepareCountsInSixtyFourBits) {
   EXPECT_EQ(record.maxSpace, INT32_MAX);
 }
 
+// With all a host can grant, a picture whose input, output and mask bytes fit in 32 bits is one
+// strip, simulated whole: 20000 x 15000 RGB, which half the grant cut into two.
+TEST_F(FilterPass, AFullGrantMakesAPictureThatFitsOneStrip) {
+  SetPicture(20000, 15000);
+  record.maxSpace = INT32_MAX;
+  DoPrepare(globals);
+  EXPECT_EQ(Block().rowsPerStrip(), 15000);
+  EXPECT_EQ(record.maxSpace, 7 * 20000 * 15000);
+}
+
 TEST_F(FilterPass, OnePassLimitsTheLastStripToThePicture) {
   record.maxSpace = 7 * 20 * 4;
   DoPrepare(globals);
