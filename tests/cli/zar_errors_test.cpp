@@ -307,13 +307,42 @@ TEST_F(ZarBadInput, HeadersThatPromiseTooMuchAreRefusedFromTheFirstBytes) {
   for (const BadCase& c : cases) Check(c);
 }
 
-// Out of memory is one line and status 1, never an abort.
+// Out of memory is one line and status 1, never an abort nor a success that is none: in zar's
+// own reading, in the host's buffers, or in the plug-in's engine, which then returns -108.
 TEST_F(ZarBadInput, RunningOutOfMemoryIsOneLine) {
   if (AddressSanitized()) GTEST_SKIP() << "the address sanitizer needs an unlimited address space";
   WriteBlankPng(dir / "large.png", 5000, 5000);  // 75 MB as RGB
   before["large.png"] = FileBytes(dir / "large.png");
   Check({"picture larger than the memory", {"render", "fire", "large.png", "out.png"}, 1,
          "out of memory; nothing written", {}, {{RLIMIT_AS, uint64_t(64) << 20}}});
+
+  // More and more memory for a picture of 4 MB: every run fails in one line until one renders
+  // the picture; on the way, the engine's fields alone did not fit.
+  host::Picture picture(1200, 1200, 3);
+  for (size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = uint8_t(i * 7 + i / 3600);
+  WritePng(dir / "mid.png", picture);
+  const std::vector<std::string> args = {"render", "fire",         "mid.png",
+                                         "out.png", "--set",       "iterations=1"};
+  bool engineFailed = false, rendered = false;
+  for (uint64_t mb = 30; mb <= 120 && !rendered; mb += 2) {
+    SCOPED_TRACE(std::to_string(mb) + " MB");
+    const ZarRun run = RunZar(args, dir.path(), {}, {{RLIMIT_AS, mb << 20}});
+    if (run.status == 0) {
+      EXPECT_FALSE(SamePixels(ReadPng(dir / "out.png"), picture)) << "filtered";
+      rendered = true;
+      break;
+    }
+    EXPECT_EQ(run.status, 1);
+    ASSERT_EQ(run.ErrLines().size(), 1u) << run.err;
+    const std::string line = run.ErrLines()[0];
+    const bool engine =
+        line == "zar: error: ZAR Fire failed with result -108 (out of memory); nothing written";
+    EXPECT_TRUE(engine || line == "zar: error: out of memory; nothing written") << line;
+    engineFailed |= engine;
+    EXPECT_FALSE(Exists(dir / "out.png"));
+  }
+  EXPECT_TRUE(rendered);
+  EXPECT_TRUE(engineFailed);
 }
 
 // Contact sheets are bounded by what zar reads back (30000 x 30000), in 64-bit arithmetic:
