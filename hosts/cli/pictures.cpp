@@ -149,12 +149,14 @@ bool ReadPngHeader(const std::vector<uint8_t>& bytes, PngHeader* header) {
   return true;
 }
 
-// The bytes of image data (IDAT) the chunks hold, as far as they are there.
+// The bytes of image data (IDAT) the chunks hold, as far as they are there: a chunk counts
+// with what the file holds of it, not with the length it claims.
 uint64_t PngDataBytes(const std::vector<uint8_t>& bytes) {
   uint64_t total = 0;
   for (uint64_t at = 8; at + 8 <= bytes.size();) {
     const uint64_t length = BigEndian32(bytes.data() + at);
-    if (std::memcmp(bytes.data() + at + 4, "IDAT", 4) == 0) total += length;
+    if (std::memcmp(bytes.data() + at + 4, "IDAT", 4) == 0)
+      total += std::min<uint64_t>(length, bytes.size() - (at + 8));
     at += length + 12;
   }
   return total;

@@ -274,6 +274,11 @@ TEST_F(ZarBadInput, HeadersThatPromiseTooMuchAreRefusedFromTheFirstBytes) {
     lie[size_t(at) + 3] = 0x30;
   }
   WriteBytes(dir / "lie.png", lie);  // libpng checks the header's CRC only after the size
+  // The same whose image data chunk claims 16 MB: only the bytes there count.
+  const size_t idat = std::string(lie.begin(), lie.end()).find("IDAT");
+  ASSERT_NE(idat, std::string::npos);
+  lie[idat - 4] = 0x00, lie[idat - 3] = 0xF2, lie[idat - 2] = 0x00, lie[idat - 1] = 0x0B;
+  WriteBytes(dir / "claims.png", lie);
   // A true picture followed by more bytes than such a picture can need.
   std::vector<uint8_t> padded = FileBytes(dir / "photo.png");
   padded.resize(padded.size() + (size_t(9) << 20), 0);
@@ -283,7 +288,8 @@ TEST_F(ZarBadInput, HeadersThatPromiseTooMuchAreRefusedFromTheFirstBytes) {
   const std::string huge = "P7\nWIDTH 20000\nHEIGHT 20000\nDEPTH 3\nMAXVAL 255\nENDHDR\n";
   WriteBytes(dir / "huge.pam", std::vector<uint8_t>(huge.begin(), huge.end()));
   WriteBlankPng(dir / "big-mask.png", 9000, 9000);  // 81 MB to decode
-  for (const char* name : {"dot.png", "lie.png", "padded.png", "huge.pam", "big-mask.png"})
+  for (const char* name : {"dot.png", "lie.png", "claims.png", "padded.png", "huge.pam",
+                           "big-mask.png"})
     before[name] = FileBytes(dir / name);
   std::vector<Limit> limits;
   if (!AddressSanitized()) limits.push_back({RLIMIT_AS, uint64_t(64) << 20});
@@ -291,6 +297,10 @@ TEST_F(ZarBadInput, HeadersThatPromiseTooMuchAreRefusedFromTheFirstBytes) {
   const BadCase cases[] = {
       {"lying PNG", {"render", "fire", "lie.png", "out.png"}, 1,
        "lie.png: damaged PNG file (its image data is far too short for 30000 x 30000)", {},
+       limits},
+      {"PNG whose data chunk claims more than the file holds",
+       {"render", "fire", "claims.png", "out.png"}, 1,
+       "claims.png: damaged PNG file (its image data is far too short for 30000 x 30000)", {},
        limits},
       {"endless input", {"render", "fire", "/dev/zero", "out.png"}, 1,
        "/dev/zero: not a PNG, PAM, PPM or PGM picture", {}, limits},
