@@ -128,6 +128,8 @@ void Render(benchmark::State& state, int width, int height, bool preview) {
   frame.height = height;
   frame.planes = 3;
   frame.imageMode = 3;
+  // As in a host: the engine asks whether to stop at every step.
+  frame.abort = [](void*) { return false; };
   const zar::WorkingParameters params = CombustionDefaults();
   zar::ColorRamp ramp{};
   zar::Rng rng;

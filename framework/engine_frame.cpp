@@ -11,7 +11,20 @@ void ReportToHost(void* context, int32_t done, int32_t total) {
   if (record->progressProc) record->progressProc(done, total);
 }
 
+bool AskHost(void* context) {
+  auto* record = static_cast<const FilterRecord*>(context);
+  return record->abortProc && (record->abortProc() & 0xFF) != 0;
+}
+
+FrameOutcome gOutcome = FrameOutcome::kDone;
+
 }  // namespace
+
+FrameOutcome TakeEngineOutcome() {
+  const FrameOutcome outcome = gOutcome;
+  gOutcome = FrameOutcome::kDone;
+  return outcome;
+}
 
 FrameView FrameFromRecord(const FilterRecord& record, int mode) {
   FrameView frame;
@@ -31,6 +44,10 @@ FrameView FrameFromRecord(const FilterRecord& record, int mode) {
   if (mode == 1) {
     frame.progress = ReportToHost;
     frame.progressContext = const_cast<FilterRecord*>(&record);
+    frame.abort = AskHost;
+    frame.abortContext = frame.progressContext;
+    gOutcome = FrameOutcome::kDone;
+    frame.outcome = &gOutcome;
   }
   return frame;
 }

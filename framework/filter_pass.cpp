@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "framework/dialog_bridge.h"
+#include "framework/engine_frame.h"
 #include "framework/module_state.h"
 #include "framework/parameters.h"
 #include "framework/plugin_spec.h"
@@ -40,6 +41,18 @@ bool Aborted(const PluginGlobals& globals) {
   return abort || globals.result != kNoErr;
 }
 
+// A final rendering of the strip in hand. An engine stopped by the host's Cancel ends the pass
+// as cancelled; one that could not have its memory, as out of memory, so that the host does not
+// take the untouched strip for a result.
+void RenderStrip(PluginGlobals& globals) {
+  RunEngine(&globals, 1);
+  switch (TakeEngineOutcome()) {
+    case FrameOutcome::kDone: break;
+    case FrameOutcome::kCancelled: globals.result = kUserCanceledErr; break;
+    case FrameOutcome::kOutOfMemory: globals.result = kMemFullErr; break;
+  }
+}
+
 // The row `rows` below `top`. Rectangles are 16-bit: a strip that would end past the last row
 // the interface can name ends there instead of wrapping round to a negative row.
 int16 RowBelow(int top, int rows) { return int16(std::min(top + rows, int(INT16_MAX))); }
@@ -73,7 +86,8 @@ void StripPass(PluginGlobals& globals) {
     if (globals.result != kNoErr) break;
     // The engine's extent never reaches past the image.
     record.outRect.bottom = std::min(record.outRect.bottom, record.imageSize.v);
-    RunEngine(&globals, 1);
+    RenderStrip(globals);
+    if (globals.result != kNoErr) break;
     top += StripRows(globals);
   }
   ClearRequestRects(record);
@@ -158,7 +172,11 @@ void DoContinue(PluginGlobals& globals) {
     ClearRequestRects(record);
     return;
   }
-  RunEngine(&globals, 1);
+  RenderStrip(globals);
+  if (globals.result != kNoErr) {
+    ClearRequestRects(record);
+    return;
+  }
   // Advanced in full-width arithmetic: a strip past the last row ends the pass instead of
   // wrapping round to a negative row and starting over.
   const int rows = StripRows(globals);

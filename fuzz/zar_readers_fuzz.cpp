@@ -135,6 +135,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
       }
       CheckPicture(picture, 3, 5);
+      // Within the limits: one strip's worth, and no more than the file's bytes can hold
+      // (deflate expands at most about 1032 times, a sample is at least one bit).
+      FUZZ_CHECK(cli::FitsOneStrip(picture.width, picture.height, picture.planes));
+      FUZZ_CHECK(uint64_t(picture.width) * uint64_t(picture.height) <=
+                 8 * (uint64_t(size) * 1032 + 1024));
       CheckRoundTrip(picture);
       break;
     }
@@ -144,11 +149,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       host::Picture mask;
       std::vector<std::string> notes;
       std::string error;
-      if (!cli::ReadMask(file.path(), &mask, &notes, &error)) {
+      if (!cli::ReadMask(file.path(), 0, 0, &mask, &notes, &error)) {
         FUZZ_CHECK(!error.empty());
         return 0;
       }
       CheckPicture(mask, 1, 1);
+      FUZZ_CHECK(uint64_t(mask.width) * uint64_t(mask.height) <=
+                 8 * (uint64_t(size) * 1032 + 1024));
+      // The same file for a picture of its size is taken, for another size refused.
+      host::Picture again;
+      FUZZ_CHECK(cli::ReadMask(file.path(), mask.width, mask.height, &again, &notes, &error));
+      FUZZ_CHECK(again.pixels == mask.pixels);
+      FUZZ_CHECK(!cli::ReadMask(file.path(), mask.width, mask.height + 1, &again, &notes, &error));
+      FUZZ_CHECK(error.find("the mask is") != std::string::npos);
       break;
     }
     default:

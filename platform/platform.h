@@ -49,6 +49,11 @@ bool ReadFileBytes(const char* path, size_t maxBytes, std::vector<uint8_t>& out)
 // file beside it, which then replaces the target. On any failure the target is untouched (an
 // existing file keeps its contents) and nothing is left behind.
 bool WriteFileReplacing(const char* path, const void* data, size_t size);
+#ifndef _WIN32
+// Removes the temporary file WriteFileReplacing is writing, if any: for a program's handler of
+// SIGINT, SIGTERM and SIGHUP (it only unlinks, which a signal handler may do).
+void RemovePendingTemporary();
+#endif
 
 // ---- the running host's version resource ----------------------------------------------------
 

@@ -634,11 +634,15 @@ void RunCombustion(const FrameView& frame, const WorkingParameters& params, Colo
   if (frame.planes < 3 || frame.planes > 5 || params.effectMode > kGate) return;
 
   HeatField field;
-  if (!AllocateHeatField(field, W, H)) return;
+  if (!AllocateHeatField(field, W, H)) {
+    frame.OutOfMemory();
+    return;
+  }
   EdgeProfile profile;
   const bool edge = params.effectMode == kBlend || params.effectMode == kPage;
   if (edge && !BuildEdgeProfile(profile, W, H, params.effectDirection)) {
     ReleaseHeatField(field);
+    frame.OutOfMemory();
     return;
   }
 
@@ -648,6 +652,8 @@ void RunCombustion(const FrameView& frame, const WorkingParameters& params, Colo
     if (total > 0) frame.ReportProgress(done, total);
   };
 
+  // A cancelled run stops at the step and composites nothing: the host keeps its picture.
+  bool cancelled = false;
   switch (params.effectMode) {
     case kHole:
     case kGate: {
@@ -655,9 +661,11 @@ void RunCombustion(const FrameView& frame, const WorkingParameters& params, Colo
       const int n = int(std::trunc(H * double(m))) + 10;
       for (int k = n; k >= 0; --k) {
         progress(n + k, 2 * n);
+        if ((cancelled = frame.Cancelled())) break;
         FlameStepIris(field, m, settings, frame, rng);
         ClearHeatFieldFrame(field);
       }
+      if (cancelled) break;
       CompositeHeat(frame, field, palette, params.alpha, CompositeForm::kFirst);
       break;
     }
@@ -667,9 +675,11 @@ void RunCombustion(const FrameView& frame, const WorkingParameters& params, Colo
       const int n = int(std::trunc(H * double(m))) + 10;
       for (int k = n; k >= 0; --k) {
         progress(2 * k, 2 * n);
+        if ((cancelled = frame.Cancelled())) break;
         FlameStepEdge(field, m, settings, frame, rng, &profile);
         ClearHeatFieldFrame(field);
       }
+      if (cancelled) break;
       CompositeHeat(frame, field, palette, params.alpha, CompositeForm::kFirst);
       break;
     }
@@ -682,10 +692,12 @@ void RunCombustion(const FrameView& frame, const WorkingParameters& params, Colo
       const double s = 0.5 * m / n;
       for (int k = n; k >= 0; --k) {
         progress(n + k, 2 * n);
+        if ((cancelled = frame.Cancelled())) break;
         FlameStepEdge(field, 0.5 + (n - k) * s, settings, frame, rng, &profile);
         FlameStepEdge(field, 0.5 - 0.5 * m, settings, frame, rng, &profile);
         ClearHeatFieldFrame(field);
       }
+      if (cancelled) break;
       CompositeHeat(frame, field, palette, params.alpha, CompositeForm::kFirst);
 
       ClearHeatField(field);
@@ -695,10 +707,12 @@ void RunCombustion(const FrameView& frame, const WorkingParameters& params, Colo
       const double s2 = 0.5 * m / n2;
       for (int k = n2; k >= 0; --k) {
         progress(k, 2 * n);
+        if ((cancelled = frame.Cancelled())) break;
         FlameStepEdge(field, 0.5 - (n2 - k) * s2, settings, frame, rng, &profile);
         FlameStepEdge(field, 0.5 + 0.5 * m, settings, frame, rng, &profile);
         ClearHeatFieldFrame(field);
       }
+      if (cancelled) break;
       CompositeHeat(frame, field, palette, params.alpha, CompositeForm::kSecond);
       break;
     }

@@ -6,6 +6,9 @@
 
 namespace zar {
 
+// How an engine's run ended, when not as asked.
+enum class FrameOutcome { kDone, kCancelled, kOutOfMemory };
+
 struct FrameView {
   const uint8_t* in = nullptr;   // source pixels, interleaved, `planes` bytes per pixel
   int32_t inRowBytes = 0;        // distance between source rows
@@ -24,6 +27,24 @@ struct FrameView {
 
   // Shows the warning for a picture that is not RGB (the host's message box); may be null.
   void (*warnNotRgb)() = nullptr;
+
+  // Asked at every simulation step: true when the host wants the run stopped (its Cancel).
+  // Null when nothing stops a run (previews).
+  bool (*abort)(void* context) = nullptr;
+  void* abortContext = nullptr;
+  // Where an engine says why it stopped early; null when nobody asks.
+  FrameOutcome* outcome = nullptr;
+
+  // True when the run is to stop here: the engine then returns without finishing its picture.
+  bool Cancelled() const {
+    if (!abort || !abort(abortContext)) return false;
+    if (outcome) *outcome = FrameOutcome::kCancelled;
+    return true;
+  }
+  // The engine could not have the memory for its fields; it returns without its picture.
+  void OutOfMemory() const {
+    if (outcome) *outcome = FrameOutcome::kOutOfMemory;
+  }
 
   void WarnNotRgb() const {
     if (warnNotRgb) warnNotRgb();

@@ -425,7 +425,10 @@ void RunFieldEngine(const FrameView& frame, const WorkingParameters& params, int
     ReleaseFields(fields);
     const bool allocated = extents == ExtentsResult::kRender && AllocateFields(fields, e.P, e.R);
     if (previewState == 2) previewState = 1;
-    if (!allocated) return;
+    if (!allocated) {
+      if (extents == ExtentsResult::kRender) frame.OutOfMemory();
+      return;
+    }
   } else if (!fields.held()) {
     return;
   }
@@ -462,6 +465,10 @@ void RunFieldEngine(const FrameView& frame, const WorkingParameters& params, int
 
   for (int32_t k = 0; k < iterationCount; ++k) {
     if (previewState != 1) frame.ReportProgress(k, iterationCount);
+    if (frame.Cancelled()) {
+      if (previewState != 1) ReleaseFields(fields);
+      return;
+    }
     const SourceShift shift = DisplacementOfStep(params, e, iterationCount, k, previewState == 1);
     feed(shift.dx, shift.dy, true);
     drop(k);

@@ -128,11 +128,8 @@ int Render(const RenderArgs& args) {
   if (!ReadPicture(args.in, &picture, &notes, &error)) return Error(error);
   host::Picture mask;
   if (!args.mask.empty()) {
-    if (!ReadMask(args.mask, &mask, &notes, &error)) return Error(error);
-    if (mask.width != picture.width || mask.height != picture.height)
-      return Error(args.mask + ": the mask is " + std::to_string(mask.width) + " x " +
-                   std::to_string(mask.height) + ", the picture " + std::to_string(picture.width) +
-                   " x " + std::to_string(picture.height));
+    if (!ReadMask(args.mask, picture.width, picture.height, &mask, &notes, &error))
+      return Error(error);
   }
   for (const std::string& n : notes) Note(n);
   if (format == PictureFormat::kPng && picture.planes > 4)
@@ -140,7 +137,9 @@ int Render(const RenderArgs& args) {
                  " planes; a PNG file holds at most 4 (write a .pam)");
 
   std::string modulePath;
-  if (!FindModule(*spec, &modulePath, &error)) return Error(error);
+  if (!FindModule(*spec, &modulePath, &error) ||
+      !CheckModuleIdentity(*spec, modulePath, &error))
+    return Error(error);
 
   RenderRun run;
   {
@@ -216,6 +215,16 @@ int SaveParams(const SaveArgs& args) {
   if (!Protects(path, {{"parameter file read", args.params}}, args.force, &error) ||
       !Writable(path, &error))
     return Error(error);
+  // A name with an extension keeps it: `photo.png` must not turn a picture into settings.
+  struct stat info;
+  if (!args.force && stat(path.c_str(), &info) == 0) {
+    std::vector<uint8_t> bytes;
+    WorkingParameters ignored{};
+    if (!platform::ReadFileBytes(path.c_str(), kParamsFileReadLimit, bytes) ||
+        !DecodeParamsFile(spec->file, bytes.data(), bytes.size(), ignored).headerMatches)
+      return Error(path + " exists and is not a " + spec->title +
+                   " parameter file; it is not replaced without --force");
+  }
   if (SaveParamsFile(spec->file, path, params) != ParamsFileStatus::kOk)
     return Error("cannot write " + path);
   if (path != args.file) Note("saved as " + path);
@@ -266,7 +275,8 @@ int MakeSheet(const SheetArgs& args) {
     entries.push_back(
         {&pictures[i], i < args.labels.size() ? args.labels[i] : Stem(args.pictures[i])});
   }
-  const host::Picture sheet = ContactSheet(entries, args.columns);
+  host::Picture sheet;
+  if (!ContactSheet(entries, args.columns, &sheet, &error)) return Error(error);
   if (!WritePicture(args.out, sheet, format, &error)) return Error(error);
   return 0;
 }

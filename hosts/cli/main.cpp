@@ -2,11 +2,15 @@
 // the plug-in modules themselves, loaded and driven as an image editor drives a filter plug-in,
 // and reads and writes the plug-ins' parameter files.
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <string>
 
 #include "hosts/cli/commands.h"
 #include "hosts/cli/values.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -49,9 +53,24 @@ then in ../lib/zar; the environment variable ZAR_PLUGIN_DIR names another direct
 
 Run zar COMMAND --help for each command.)";
 
+// A signal that ends zar while it writes an output takes the half-written temporary file with
+// it; then zar ends as the signal would have ended it.
+void EndOnSignal(int signal) {
+  zar::platform::RemovePendingTemporary();
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // SIGXFSZ too: a file-size limit met in the middle of a write ends zar the same way. A signal
+  // zar was started with ignored stays ignored.
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+    struct sigaction current {};
+    if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler != SIG_IGN)
+      std::signal(signal, EndOnSignal);
+  }
   CLI::App app{"zar: the ZAR effects (" + EffectNames() +
                ") on pictures, through the plug-in modules; their parameter files."};
   app.name("zar");
@@ -107,7 +126,9 @@ int main(int argc, char** argv) {
   saveCommand->add_option("-s,--set", save.settings, "set a field (repeat for more fields)")
       ->type_name("FIELD=VALUE")
       ->allow_extra_args(false);
-  saveCommand->add_flag("-f,--force", save.force, "let FILE replace the file given to --params");
+  saveCommand->add_flag("-f,--force", save.force,
+                        "let FILE replace the file given to --params, or a file that is not "
+                        "a parameter file of the effect");
   saveCommand->footer("Field names and values as for zar render (zar render --help).");
 
   std::string effectsOf;
@@ -155,10 +176,17 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  if (renderCommand->parsed()) return Render(render);
-  if (showCommand->parsed()) return ShowParams(showPath);
-  if (saveCommand->parsed()) return SaveParams(save);
-  if (effectsCommand->parsed()) return ListEffects(effectsOf);
-  if (sheetCommand->parsed()) return MakeSheet(sheet);
+  // Whatever fails on the way is one line and status 1, running out of memory included.
+  try {
+    if (renderCommand->parsed()) return Render(render);
+    if (showCommand->parsed()) return ShowParams(showPath);
+    if (saveCommand->parsed()) return SaveParams(save);
+    if (effectsCommand->parsed()) return ListEffects(effectsOf);
+    if (sheetCommand->parsed()) return MakeSheet(sheet);
+  } catch (const std::bad_alloc&) {
+    return Error("out of memory; nothing written");
+  } catch (const std::exception& e) {
+    return Error(std::string(e.what()) + "; nothing written");
+  }
   return 2;
 }

@@ -1,9 +1,11 @@
 #include "hosts/cli/pictures.h"
 
+#include <fcntl.h>
 #include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -16,8 +18,14 @@ namespace zar::cli {
 
 namespace {
 
-// The host hands over pictures of at most this many rows and columns.
-constexpr unsigned kMaxSide = 30000;
+constexpr unsigned kMaxSide = host::kMaxPictureSide;
+// The first bytes read from every file: they tell its kind and hold its header.
+constexpr size_t kFirstBytes = 65536;
+// Room in a PNG file beside the compressed samples: colour profiles, text, metadata.
+constexpr uint64_t kPngExtraBytes = uint64_t(8) << 20;
+// Deflate never expands data more than about 1032 times: compressed data shorter than this
+// share of what the header promises cannot hold it.
+constexpr uint64_t kDeflateMaxRatio = 1032;
 
 bool Fail(std::string* error, const std::string& why) {
   *error = why;
@@ -43,15 +51,142 @@ bool IsPnm(const std::vector<uint8_t>& bytes) {
          (bytes[1] == '5' || bytes[1] == '6' || bytes[1] == '7') && std::isspace(bytes[2]);
 }
 
-// Opens a PNG file's header: png->format then tells what the file holds.
-bool BeginPng(const std::string& path, const std::vector<uint8_t>& bytes, png_image* png,
-              std::string* error) {
+std::string SizeText(uint64_t width, uint64_t height) {
+  return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// A file opened once (a pipe or a FIFO can be read only once) and read from its start, never
+// further than asked.
+class InputFile {
+ public:
+  InputFile() = default;
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  ~InputFile() {
+    if (fd_ >= 0) close(fd_);
+  }
+
+  bool Open(const std::string& path, std::string* error) {
+    path_ = path;
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) return Fail(error, "cannot open " + path + ": " + std::strerror(errno));
+    struct stat info;
+    if (fstat(fd_, &info) != 0)
+      return Fail(error, "cannot read " + path + ": " + std::strerror(errno));
+    if (S_ISDIR(info.st_mode))
+      return Fail(error, "cannot read " + path + ": " + std::strerror(EISDIR));
+    regular_ = S_ISREG(info.st_mode);
+    size_ = regular_ ? uint64_t(info.st_size) : 0;
+    return true;
+  }
+
+  // The size of a regular file, when it tells one; else 0.
+  uint64_t knownSize() const { return size_; }
+
+  // Reads on until `bytes` holds `want` bytes (fewer when the file ends first). Memory grows
+  // with what arrives, so a file shorter than promised costs no more than it holds.
+  bool ReadTo(std::vector<uint8_t>* bytes, uint64_t want, std::string* error) {
+    // A regular file's size is known (some files of /proc say 0 and hold more).
+    if (regular_ && size_ > 0) {
+      want = std::min(want, size_);
+      bytes->reserve(size_t(want));
+    }
+    while (bytes->size() < want) {
+      const size_t at = bytes->size();
+      const size_t step = std::max<size_t>(at, size_t(1) << 20);
+      bytes->resize(size_t(std::min<uint64_t>(want, uint64_t(at) + step)));
+      size_t got = at;
+      while (got < bytes->size()) {
+        const ssize_t n = read(fd_, bytes->data() + got, bytes->size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+          const int why = errno;
+          bytes->resize(got);
+          return Fail(error, "cannot read " + path_ + ": " + std::strerror(why));
+        }
+        if (n == 0) break;
+        got += size_t(n);
+      }
+      if (got < bytes->size()) {
+        bytes->resize(got);
+        break;
+      }
+    }
+    return true;
+  }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  bool regular_ = false;
+  uint64_t size_ = 0;
+};
+
+// What a PNG file's header (IHDR, the first chunk) says.
+struct PngHeader {
+  uint32_t width = 0, height = 0;
+  uint64_t leastData = 0;  // the fewest bytes of samples the picture can decompress to
+  uint64_t mostFile = 0;   // the longest file such a picture can need
+};
+
+uint32_t BigEndian32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+// False when the header is not where it belongs (libpng then says what is wrong).
+bool ReadPngHeader(const std::vector<uint8_t>& bytes, PngHeader* header) {
+  if (bytes.size() < 33 || std::memcmp(bytes.data() + 12, "IHDR", 4) != 0) return false;
+  header->width = BigEndian32(bytes.data() + 16);
+  header->height = BigEndian32(bytes.data() + 20);
+  const int depth = bytes[24], colourType = bytes[25];
+  const int channels = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
+  const uint64_t bits = uint64_t(header->width) * uint64_t(channels) * uint64_t(depth);
+  header->leastData = bits / 8 * header->height;
+  // Each row (of each interlace pass) adds a filter byte and up to a byte of padding; stored
+  // deflate blocks and chunk framing add a little more, and metadata chunks have their room.
+  const uint64_t raw = (bits / 8 + 16) * uint64_t(header->height);
+  header->mostFile = raw + raw / 2 + kPngExtraBytes;
+  return true;
+}
+
+// The bytes of image data (IDAT) the chunks hold, as far as they are there: a chunk counts
+// with what the file holds of it, not with the length it claims.
+uint64_t PngDataBytes(const std::vector<uint8_t>& bytes) {
+  uint64_t total = 0;
+  for (uint64_t at = 8; at + 8 <= bytes.size();) {
+    const uint64_t length = BigEndian32(bytes.data() + at);
+    if (std::memcmp(bytes.data() + at + 4, "IDAT", 4) == 0)
+      total += std::min<uint64_t>(length, bytes.size() - (at + 8));
+    at += length + 12;
+  }
+  return total;
+}
+
+// Checks a PNG file's header against the largest picture taken and what the file holds, then
+// opens it with libpng: png->format then tells what the file holds. Nothing the header promises
+// is allocated before the checks.
+bool BeginPng(const std::string& path, InputFile& file, std::vector<uint8_t>& bytes,
+              png_image* png, std::string* error) {
+  PngHeader header;
+  if (ReadPngHeader(bytes, &header)) {
+    const std::string size = SizeText(header.width, header.height);
+    if (header.width > kMaxSide || header.height > kMaxSide)
+      return Fail(error, path + ": " + size + " is larger than the host takes (30000 x 30000)");
+    const std::string tooLong =
+        path + ": the file is longer than a " + size + " PNG picture can need";
+    if (file.knownSize() > header.mostFile) return Fail(error, tooLong);
+    if (!file.ReadTo(&bytes, header.mostFile + 1, error)) return false;
+    if (bytes.size() > header.mostFile) return Fail(error, tooLong);
+    if (PngDataBytes(bytes) * kDeflateMaxRatio + 1024 < header.leastData)
+      return Fail(error, path + ": damaged PNG file (its image data is far too short for " +
+                             size + ")");
+  }
   *png = png_image{};
   png->version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_memory(png, bytes.data(), bytes.size()))
     return Fail(error, path + ": damaged PNG file (" + png->message + ")");
   if (png->width > kMaxSide || png->height > kMaxSide) {
-    const std::string size = std::to_string(png->width) + " x " + std::to_string(png->height);
+    const std::string size = SizeText(png->width, png->height);
     png_image_free(png);
     return Fail(error, path + ": " + size + " is larger than the host takes (30000 x 30000)");
   }
@@ -77,10 +212,37 @@ bool FinishPng(const std::string& path, png_image* png, int planes, host::Pictur
   return true;
 }
 
-// A PAM, PPM or PGM file.
-bool DecodePnm(const std::string& path, host::Picture* picture, std::string* error) {
-  std::string why;
-  if (!host::ReadPnmFile(path, picture, &why)) return Fail(error, path + ": " + why);
+// Refuses a picture a plug-in cannot be handed whole (see FitsOneStrip).
+bool CheckOneStrip(const std::string& path, int64_t width, int64_t height, int planes,
+                   std::string* error) {
+  if (FitsOneStrip(width, height, planes)) return true;
+  const std::string p = std::to_string(planes);
+  return Fail(error, path + ": " + SizeText(uint64_t(width), uint64_t(height)) + " with " + p +
+                         " planes is too large to filter in one piece (a host grants a plug-in "
+                         "at most 2147483647 bytes: " +
+                         std::to_string(MaxOneStripPixels(planes)) + " pixels with " + p +
+                         " planes)");
+}
+
+// The samples of a PAM, PPM or PGM file whose header was read from `bytes` (its first bytes).
+bool ReadPnmSamples(const std::string& path, InputFile& file, std::vector<uint8_t>& bytes,
+                    const host::PnmHeader& header, host::Picture* picture, std::string* error) {
+  const uint64_t needed = header.sampleBytes();
+  if (file.knownSize() > 0 && file.knownSize() < header.length + needed)
+    return Fail(error, path + ": pixel data cut short");
+  std::vector<uint8_t> samples(
+      bytes.begin() + std::ptrdiff_t(header.length),
+      bytes.begin() + std::ptrdiff_t(std::min<uint64_t>(bytes.size(), header.length + needed)));
+  bytes = {};
+  if (!file.ReadTo(&samples, needed, error)) return false;
+  if (samples.size() < needed) return Fail(error, path + ": pixel data cut short");
+  host::Picture p;
+  p.width = header.width;
+  p.height = header.height;
+  p.planes = header.depth;
+  p.rowBytes = header.width * header.depth;
+  p.pixels = std::move(samples);
+  *picture = std::move(p);
   return true;
 }
 
@@ -98,7 +260,27 @@ host::Picture GreyToColour(const host::Picture& grey) {
   return out;
 }
 
+// The first plane of a grey and alpha picture.
+host::Picture DropAlpha(const host::Picture& read) {
+  host::Picture grey(read.width, read.height, 1);
+  for (int y = 0; y < read.height; ++y)
+    for (int x = 0; x < read.width; ++x) *grey.At(x, y) = read.At(x, y)[0];
+  return grey;
+}
+
+// Opens a file and reads its first bytes.
+bool OpenInput(const std::string& path, InputFile& file, std::vector<uint8_t>* first,
+               std::string* error) {
+  return file.Open(path, error) && file.ReadTo(first, kFirstBytes, error);
+}
+
 }  // namespace
+
+int64_t MaxOneStripPixels(int planes) { return kHostSpaceLimit / (2 * int64_t(planes) + 1); }
+
+bool FitsOneStrip(int64_t width, int64_t height, int planes) {
+  return width * height <= MaxOneStripPixels(planes);
+}
 
 std::string UnreadableReason(const std::string& path) {
   struct stat info;
@@ -106,20 +288,6 @@ std::string UnreadableReason(const std::string& path) {
   if (S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
   if (access(path.c_str(), R_OK) != 0) return std::strerror(errno);
   return "read error";
-}
-
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
-  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!f) return Fail(error, "cannot open " + path + ": " + std::strerror(errno));
-  bytes->clear();
-  uint8_t chunk[65536];
-  for (;;) {
-    const size_t got = std::fread(chunk, 1, sizeof chunk, f.get());
-    bytes->insert(bytes->end(), chunk, chunk + got);
-    if (got < sizeof chunk) break;
-  }
-  if (std::ferror(f.get())) return Fail(error, "cannot read " + path + ": " + std::strerror(errno));
-  return true;
 }
 
 bool OutputFormatFor(const std::string& path, PictureFormat* format, std::string* error) {
@@ -137,13 +305,18 @@ bool OutputFormatFor(const std::string& path, PictureFormat* format, std::string
 
 bool ReadPicture(const std::string& path, host::Picture* picture, std::vector<std::string>* notes,
                  std::string* error) {
+  InputFile file;
   std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(path, &bytes, error)) return false;
+  if (!OpenInput(path, file, &bytes, error)) return false;
   if (IsPng(bytes)) {
     png_image png;
-    if (!BeginPng(path, bytes, &png, error)) return false;
+    if (!BeginPng(path, file, bytes, &png, error)) return false;
     const png_uint_32 format = png.format;
     const bool alpha = format & PNG_FORMAT_FLAG_ALPHA;
+    if (!CheckOneStrip(path, png.width, png.height, alpha ? 4 : 3, error)) {
+      png_image_free(&png);
+      return false;
+    }
     if (!FinishPng(path, &png, alpha ? 4 : 3, picture, error)) return false;
     const char* result = alpha ? "RGBA" : "RGB";
     if (format & PNG_FORMAT_FLAG_COLORMAP)
@@ -155,8 +328,14 @@ bool ReadPicture(const std::string& path, host::Picture* picture, std::vector<st
     return true;
   }
   if (!IsPnm(bytes)) return Fail(error, path + ": not a PNG, PAM, PPM or PGM picture");
-  bytes.clear();
-  if (!DecodePnm(path, picture, error)) return false;
+  host::PnmHeader header;
+  std::string why;
+  if (!host::ParsePnmHeader(bytes.data(), bytes.size(), &header, &why))
+    return Fail(error, path + ": " + why);
+  const int planes = header.depth <= 2 ? header.depth + 2 : header.depth;
+  if (!CheckOneStrip(path, header.width, header.height, planes, error) ||
+      !ReadPnmSamples(path, file, bytes, header, picture, error))
+    return false;
   if (picture->planes <= 2) {
     *picture = GreyToColour(*picture);
     notes->push_back(path + ": grey picture converted to " +
@@ -165,35 +344,54 @@ bool ReadPicture(const std::string& path, host::Picture* picture, std::vector<st
   return true;
 }
 
-bool ReadMask(const std::string& path, host::Picture* mask, std::vector<std::string>* notes,
-              std::string* error) {
+bool ReadMask(const std::string& path, int width, int height, host::Picture* mask,
+              std::vector<std::string>* notes, std::string* error) {
+  // A mask of another size is refused from its header, before its samples are decoded.
+  auto sizeMatches = [&](int64_t w, int64_t h) {
+    if (width <= 0 || (w == width && h == height)) return true;
+    return Fail(error, path + ": the mask is " + SizeText(uint64_t(w), uint64_t(h)) +
+                           ", the picture " + SizeText(uint64_t(width), uint64_t(height)));
+  };
+  const std::string transparencyNote = path + ": the mask's transparency is ignored";
+  InputFile file;
   std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(path, &bytes, error)) return false;
+  if (!OpenInput(path, file, &bytes, error)) return false;
   if (IsPng(bytes)) {
     png_image png;
-    if (!BeginPng(path, bytes, &png, error)) return false;
+    if (!BeginPng(path, file, bytes, &png, error)) return false;
+    if (!sizeMatches(png.width, png.height)) {
+      png_image_free(&png);
+      return false;
+    }
     const png_uint_32 format = png.format;
-    // Grey and alpha is read as it stands and the alpha dropped; anything else becomes grey.
-    const bool alpha = (format & PNG_FORMAT_FLAG_ALPHA) && !(format & PNG_FORMAT_FLAG_COLOR);
+    // Every kind of file is read as grey; its transparency (an alpha plane, a palette's
+    // transparent entries) is read as a plane of its own and dropped: one rule for all kinds.
+    const bool alpha = format & PNG_FORMAT_FLAG_ALPHA;
     host::Picture read;
     if (!FinishPng(path, &png, alpha ? 2 : 1, &read, error)) return false;
     if (format & PNG_FORMAT_FLAG_COLOR) notes->push_back(path + ": colour mask converted to grey");
     if (alpha) {
-      host::Picture grey(read.width, read.height, 1);
-      for (int y = 0; y < read.height; ++y)
-        for (int x = 0; x < read.width; ++x) *grey.At(x, y) = read.At(x, y)[0];
-      read = std::move(grey);
-      notes->push_back(path + ": the mask's transparency is ignored");
+      read = DropAlpha(read);
+      notes->push_back(transparencyNote);
     }
     *mask = std::move(read);
     return true;
   }
   if (!IsPnm(bytes)) return Fail(error, path + ": not a PNG, PGM or PAM mask");
-  bytes.clear();
-  if (!DecodePnm(path, mask, error)) return false;
-  if (mask->planes != 1)
+  host::PnmHeader header;
+  std::string why;
+  if (!host::ParsePnmHeader(bytes.data(), bytes.size(), &header, &why))
+    return Fail(error, path + ": " + why);
+  if (header.depth > 2)
     return Fail(error,
-                path + ": a mask has one plane, this file has " + std::to_string(mask->planes));
+                path + ": a mask has one plane, this file has " + std::to_string(header.depth));
+  if (!sizeMatches(header.width, header.height) ||
+      !ReadPnmSamples(path, file, bytes, header, mask, error))
+    return false;
+  if (mask->planes == 2) {
+    *mask = DropAlpha(*mask);
+    notes->push_back(transparencyNote);
+  }
   return true;
 }
 

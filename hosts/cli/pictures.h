@@ -17,14 +17,25 @@ enum class PictureFormat { kPng, kPam };
 // The format an output path asks for by its extension (.png, .pam; case ignored).
 bool OutputFormatFor(const std::string& path, PictureFormat* format, std::string* error);
 
-// Reads a picture to filter: 3, 4 or 5 planes. The file's kind is found from its first bytes.
-// Conversions made on the way are described in `notes`.
+// The most a host can grant a plug-in: maxSpace counts bytes in 32 bits. A picture is filtered in
+// one piece when its input, output and mask bytes (2 x planes + 1 a pixel) fit in it.
+constexpr int64_t kHostSpaceLimit = INT32_MAX;
+int64_t MaxOneStripPixels(int planes);
+bool FitsOneStrip(int64_t width, int64_t height, int planes);
+
+// Reads a picture to filter: 3, 4 or 5 planes. The file's kind is found from its first bytes;
+// it is opened once and read no further than the picture its header describes can need.
+// Headers that promise more than the host takes (30000 x 30000, and one strip: FitsOneStrip)
+// or more than the file holds are refused before anything is allocated for them. Conversions
+// made on the way are described in `notes`.
 bool ReadPicture(const std::string& path, host::Picture* picture, std::vector<std::string>* notes,
                  std::string* error);
 
-// Reads a selection mask: one plane, 0 outside the selection, 255 inside.
-bool ReadMask(const std::string& path, host::Picture* mask, std::vector<std::string>* notes,
-              std::string* error);
+// Reads a selection mask: one plane, 0 outside the selection, 255 inside. Whatever
+// transparency a file has is ignored, with a note. A mask whose size is not width x height is
+// refused from its header (width 0: any size).
+bool ReadMask(const std::string& path, int width, int height, host::Picture* mask,
+              std::vector<std::string>* notes, std::string* error);
 
 // The file's bytes: PNG holds 3 or 4 planes, PAM 1 to 5.
 bool EncodePicture(const host::Picture& picture, PictureFormat format, std::vector<uint8_t>* bytes,
@@ -33,9 +44,6 @@ bool EncodePicture(const host::Picture& picture, PictureFormat format, std::vect
 // Encodes and writes a picture; on failure nothing is left at `path` that was not there before.
 bool WritePicture(const std::string& path, const host::Picture& picture, PictureFormat format,
                   std::string* error);
-
-// A whole file, with the system's reason when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
 
 // Why a file cannot be read, in the system's words ("No such file or directory", "Is a
 // directory", "Permission denied").

@@ -79,8 +79,11 @@ std::vector<uint8_t> ParameterBlockFor(const PluginSpec& spec, const WorkingPara
 
 host::HostOptions RenderHostOptions() {
   host::HostOptions options;
-  // The largest buffer the host core hands over; any picture it takes fits in one strip.
-  options.spaceLimit = 1 << 30;
+  // All a host can grant: every picture the readers take (FitsOneStrip) is then one strip,
+  // simulated as a whole.
+  options.spaceLimit = int32_t(kHostSpaceLimit);
+  // A run of many steps calls back at every step; a log of them all would grow without bound.
+  options.logCallbacks = false;
   // Output buffers start as a copy of the source, as image editors hand them over: whatever the
   // plug-in leaves unwritten stays as it was instead of turning black.
   options.copySourceToOutput = true;
@@ -107,6 +110,29 @@ bool FindModule(const PluginSpec& spec, std::string* path, std::string* error) {
   }
   *error = "cannot find the plug-in module " + file + " (looked in " + looked +
            "; ZAR_PLUGIN_DIR names another directory)";
+  return false;
+}
+
+bool CheckModuleIdentity(const PluginSpec& spec, const std::string& modulePath,
+                         std::string* error) {
+  std::string why;
+  const std::unique_ptr<host::PluginModule> module = host::PluginModule::Load(modulePath, &why);
+  if (!module) {
+    *error = "cannot load the plug-in module " + modulePath + ": " + why;
+    return false;
+  }
+  host::Host host(*module, RenderHostOptions());
+  host.About();
+  std::string title;
+  for (const host::LogEntry& entry : host.Log())
+    if (entry.kind == host::LogKind::kMessage) {
+      title = entry.window.caption;
+      break;
+    }
+  if (title == spec.title) return true;
+  *error = "the plug-in module " + modulePath + " is " +
+           (title.empty() ? std::string("not a ZAR filter") : title) + ", not " + spec.title +
+           "; refused";
   return false;
 }
 

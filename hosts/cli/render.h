@@ -29,8 +29,8 @@ bool BuildParameters(const PluginSpec& spec, const std::string& paramsPath,
 // 1, disposition 'moD1', no dialog pending, not Premiere).
 std::vector<uint8_t> ParameterBlockFor(const PluginSpec& spec, const WorkingParameters& params);
 
-// The host's settings for a render: a memory budget that makes any picture the host takes one
-// strip.
+// The host's settings for a render: the most memory a host can grant (kHostSpaceLimit), so that
+// every picture zar reads is one strip; no log of the plug-in's callbacks.
 host::HostOptions RenderHostOptions();
 
 // Where the native modules are looked for: $ZAR_PLUGIN_DIR when set, else the directory of the
@@ -38,6 +38,11 @@ host::HostOptions RenderHostOptions();
 std::vector<std::string> ModuleDirectories();
 // The path of an effect's module, or an error naming where it was looked for.
 bool FindModule(const PluginSpec& spec, std::string* path, std::string* error);
+
+// Whether the module at `modulePath` is the effect's: its about box is captioned with the
+// effect's title. A module renamed to another effect's file name is refused with the reason.
+bool CheckModuleIdentity(const PluginSpec& spec, const std::string& modulePath,
+                         std::string* error);
 
 struct RenderRun {
   int16_t result = 0;                 // the first nonzero selector result, else 0

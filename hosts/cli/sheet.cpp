@@ -84,9 +84,9 @@ void FillRect(host::Picture& picture, int x, int y, int w, int h, const uint8_t 
 
 }  // namespace
 
-int TextWidth(std::string_view text, int scale) {
+int64_t TextWidth(std::string_view text, int scale) {
   if (text.empty()) return 0;
-  return (int(text.size()) * kCellWidth - (kCellWidth - kGlyphWidth)) * scale;
+  return (int64_t(text.size()) * kCellWidth - (kCellWidth - kGlyphWidth)) * scale;
 }
 
 void DrawText(host::Picture& picture, int x, int y, std::string_view text, int scale,
@@ -101,39 +101,52 @@ void DrawText(host::Picture& picture, int x, int y, std::string_view text, int s
   }
 }
 
-host::Picture ContactSheet(const std::vector<SheetEntry>& entries, int columns) {
+bool ContactSheet(const std::vector<SheetEntry>& entries, int columns, host::Picture* sheet,
+                  std::string* error) {
   static const uint8_t kGround[3] = {0x20, 0x20, 0x20};
   static const uint8_t kInk[3] = {0xF0, 0xF0, 0xF0};
   constexpr int kMargin = 12;
   constexpr int kScale = 2;
-  if (entries.empty()) return {};
-  int cellWidth = 0, cellHeight = 0;
-  for (const SheetEntry& entry : entries) {
-    cellWidth = std::max({cellWidth, entry.picture->width, TextWidth(entry.label, kScale)});
-    cellHeight = std::max(cellHeight, entry.picture->height);
+  if (entries.empty()) {
+    *sheet = {};
+    return true;
   }
-  const int count = int(entries.size());
-  if (columns <= 0 || columns > count) columns = count;
-  const int rows = (count + columns - 1) / columns;
-  const int labelHeight = kCellHeight * kScale + kMargin / 2;
-  const int width = kMargin + columns * (cellWidth + kMargin);
-  const int height = kMargin + rows * (cellHeight + labelHeight + kMargin);
-  host::Picture sheet(width, height, 3);
-  FillRect(sheet, 0, 0, width, height, kGround);
-  for (int i = 0; i < count; ++i) {
-    const host::Picture& picture = *entries[i].picture;
-    const int cellX = kMargin + (i % columns) * (cellWidth + kMargin);
-    const int cellY = kMargin + (i / columns) * (cellHeight + labelHeight + kMargin);
-    const int x0 = cellX + (cellWidth - picture.width) / 2;
-    const int y0 = cellY + (cellHeight - picture.height) / 2;
+  // Sizes in 64 bits: a long label or many pictures must not wrap round.
+  int64_t cellWidth = 0, cellHeight = 0;
+  for (const SheetEntry& entry : entries) {
+    cellWidth = std::max({cellWidth, int64_t(entry.picture->width), TextWidth(entry.label, kScale)});
+    cellHeight = std::max(cellHeight, int64_t(entry.picture->height));
+  }
+  const int64_t count = int64_t(entries.size());
+  const int64_t across = columns <= 0 || columns > count ? count : columns;
+  const int64_t rows = (count + across - 1) / across;
+  const int64_t labelHeight = kCellHeight * kScale + kMargin / 2;
+  const int64_t width = kMargin + across * (cellWidth + kMargin);
+  const int64_t height = kMargin + rows * (cellHeight + labelHeight + kMargin);
+  if (width > host::kMaxPictureSide || height > host::kMaxPictureSide) {
+    *error = "the sheet would be " + std::to_string(width) + " x " + std::to_string(height) +
+             ", larger than 30000 x 30000 (fewer pictures, more rows or shorter labels)";
+    return false;
+  }
+  // Everything below fits in an int: the sheet does.
+  const int cellW = int(cellWidth), cellH = int(cellHeight), perRow = int(across);
+  host::Picture out(int(width), int(height), 3);
+  FillRect(out, 0, 0, int(width), int(height), kGround);
+  for (int i = 0; i < int(count); ++i) {
+    const host::Picture& picture = *entries[size_t(i)].picture;
+    const int cellX = kMargin + (i % perRow) * (cellW + kMargin);
+    const int cellY = kMargin + (i / perRow) * (cellH + int(labelHeight) + kMargin);
+    const int x0 = cellX + (cellW - picture.width) / 2;
+    const int y0 = cellY + (cellH - picture.height) / 2;
     for (int y = 0; y < picture.height; ++y)
       for (int x = 0; x < picture.width; ++x)
-        std::memcpy(sheet.At(x0 + x, y0 + y), picture.At(x, y), 3);
-    const std::string& label = entries[i].label;
-    DrawText(sheet, cellX + (cellWidth - TextWidth(label, kScale)) / 2,
-             cellY + cellHeight + kMargin / 2, label, kScale, kInk);
+        std::memcpy(out.At(x0 + x, y0 + y), picture.At(x, y), 3);
+    const std::string& label = entries[size_t(i)].label;
+    DrawText(out, cellX + (cellW - int(TextWidth(label, kScale))) / 2,
+             cellY + cellH + kMargin / 2, label, kScale, kInk);
   }
-  return sheet;
+  *sheet = std::move(out);
+  return true;
 }
 
 }  // namespace zar::cli

@@ -2,6 +2,7 @@
 // drawn in a small built-in bitmap font.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,13 +17,15 @@ struct SheetEntry {
 };
 
 // The pictures in rows of `columns` (all in one row when 0), each centred in a cell as large as
-// the largest picture, labels centred below. Light text on a dark ground.
-host::Picture ContactSheet(const std::vector<SheetEntry>& entries, int columns);
+// the largest picture, labels centred below. Light text on a dark ground. A sheet is at most
+// kMaxPictureSide pixels each way, what zar reads back; a larger one is refused with the reason.
+bool ContactSheet(const std::vector<SheetEntry>& entries, int columns, host::Picture* sheet,
+                  std::string* error);
 
 // The bitmap font: 5 x 7 dots per character in a 6 x 9 cell, at `scale` pixels a dot. Letters are
 // drawn as capitals; characters the font lacks are drawn as a box.
 constexpr int kGlyphWidth = 5, kGlyphHeight = 7, kCellWidth = 6, kCellHeight = 9;
-int TextWidth(std::string_view text, int scale);
+int64_t TextWidth(std::string_view text, int scale);
 void DrawText(host::Picture& picture, int x, int y, std::string_view text, int scale,
               const uint8_t colour[3]);
 

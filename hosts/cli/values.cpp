@@ -315,8 +315,13 @@ std::string RangeNote(Field field, uint32_t value) {
   const int64_t v = IsSigned(field) ? int64_t(int32_t(value)) : int64_t(value);
   if (v >= traits.min && v <= traits.max) return {};
   if (traits.kind == ValueKind::kColour) return "not a 24-bit colour (its high byte is not 0)";
-  return "outside the dialog's range " + std::to_string(traits.min) + ".." +
-         std::to_string(traits.max);
+  std::string note = "outside the dialog's range " + std::to_string(traits.min) + ".." +
+                     std::to_string(traits.max);
+  // A run's time grows with its steps: say how much longer this one takes, before it starts.
+  if (field == Field::iterations && v >= 2 * traits.max)
+    note += " (the run takes about " + std::to_string(v / traits.max) + " times as long as at " +
+            std::to_string(traits.max) + "; Ctrl-C stops it)";
+  return note;
 }
 
 std::string FormatFieldValue(Field field, uint32_t value) {

@@ -413,6 +413,8 @@ Host::~Host() {
 }
 
 void Host::Append(LogEntry entry) {
+  if (!options_.logCallbacks && entry.kind != LogKind::kMessage && entry.kind != LogKind::kNote)
+    return;
   if (entry.kind == LogKind::kMessage && entry.note.empty())
     entry.note = entry.window.owner == 0             ? "none"
                  : entry.window.owner == hostWindow_ ? "host window"

@@ -68,6 +68,9 @@ struct HostOptions {
   bool copySourceToOutput = false;  // else output buffers start filled with outputFill
   uint8_t outputFill = 0;
   int maxStrips = 1000000;  // a plug-in that never stops asking is cut off here
+  // Log every callback (selectors, strips, progress, displayPixels) as a test wants them; else
+  // only messages and notes are kept, and the log stays small however many steps a run takes.
+  bool logCallbacks = true;
 
   // Behaviours of hosts in the field, each off in the textbook host. A plug-in must give the same
   // picture, open its dialog and keep its settings (where the host keeps the block) under all.

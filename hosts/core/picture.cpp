@@ -17,51 +17,64 @@ bool Fail(std::string* error, const std::string& why) {
   return false;
 }
 
-// The next header token, skipping blanks and comments.
-bool Token(FILE* f, std::string* token) {
-  token->clear();
-  int c;
-  while ((c = std::fgetc(f)) != EOF) {
-    if (c == '#') {
-      while ((c = std::fgetc(f)) != EOF && c != '\n') {
-      }
-      continue;
-    }
-    if (!std::isspace(c)) break;
-  }
-  if (c == EOF) return false;
-  do token->push_back(char(c));
-  while ((c = std::fgetc(f)) != EOF && !std::isspace(c) && token->size() < 64);
-  return true;
-}
+// Reads header tokens from bytes in memory.
+class HeaderReader {
+ public:
+  HeaderReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
 
-bool Number(FILE* f, int* value) {
-  std::string token;
-  if (!Token(f, &token) || token.empty() || token.size() > 9) return false;
-  for (char c : token)
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-  *value = std::atoi(token.c_str());
-  return true;
-}
+  // The next token, skipping blanks and comments; the blank that ends it is taken too.
+  bool Token(std::string* token) {
+    token->clear();
+    int c;
+    while ((c = Get()) != EOF) {
+      if (c == '#') {
+        while ((c = Get()) != EOF && c != '\n') {
+        }
+        continue;
+      }
+      if (!std::isspace(c)) break;
+    }
+    if (c == EOF) return false;
+    do token->push_back(char(c));
+    while ((c = Get()) != EOF && !std::isspace(c) && token->size() < 64);
+    return true;
+  }
+
+  bool Number(int* value) {
+    std::string token;
+    if (!Token(&token) || token.empty() || token.size() > 9) return false;
+    for (char c : token)
+      if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    *value = std::atoi(token.c_str());
+    return true;
+  }
+
+  size_t position() const { return at_; }
+
+ private:
+  int Get() { return at_ < size_ ? data_[at_++] : EOF; }
+  const uint8_t* data_;
+  size_t size_;
+  size_t at_ = 0;
+};
 
 }  // namespace
 
-bool ReadPnmFile(const std::string& path, Picture* picture, std::string* error) {
-  File f(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!f) return Fail(error, "cannot open " + path);
+bool ParsePnmHeader(const uint8_t* data, size_t size, PnmHeader* header, std::string* error) {
+  HeaderReader reader(data, std::min(size, kPnmHeaderLimit));
   std::string magic, token;
-  if (!Token(f.get(), &magic)) return Fail(error, "empty file " + path);
+  if (!reader.Token(&magic)) return Fail(error, "empty file");
   int width = 0, height = 0, depth = 0, maxval = 0;
   if (magic == "P7") {
     for (;;) {
-      if (!Token(f.get(), &token)) return Fail(error, "PAM header cut short");
+      if (!reader.Token(&token)) return Fail(error, "PAM header cut short");
       if (token == "ENDHDR") break;
       if (token == "TUPLTYPE") {
-        Token(f.get(), &token);
+        reader.Token(&token);
         continue;
       }
       int value = 0;
-      if (!Number(f.get(), &value)) return Fail(error, "bad PAM header value for " + token);
+      if (!reader.Number(&value)) return Fail(error, "bad PAM header value for " + token);
       if (token == "WIDTH")
         width = value;
       else if (token == "HEIGHT")
@@ -73,19 +86,40 @@ bool ReadPnmFile(const std::string& path, Picture* picture, std::string* error) 
     }
   } else if (magic == "P6" || magic == "P5") {
     depth = magic == "P6" ? 3 : 1;
-    if (!Number(f.get(), &width) || !Number(f.get(), &height) || !Number(f.get(), &maxval))
+    if (!reader.Number(&width) || !reader.Number(&height) || !reader.Number(&maxval))
       return Fail(error, "bad PNM header");
   } else {
     return Fail(error, "not a PAM, PPM or PGM file");
   }
-  if (width <= 0 || height <= 0 || width > 30000 || height > 30000)
+  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide)
     return Fail(error, "picture size outside 1..30000");
   if (depth < 1 || depth > 5) return Fail(error, "depth outside 1..5");
   if (maxval != 255) return Fail(error, "only maxval 255 is read");
-  // The samples are read as they come, a chunk at a time: a header that promises more than the
-  // file holds costs no more memory than the file.
-  const size_t needed = size_t(width) * size_t(height) * size_t(depth);
-  std::vector<uint8_t> samples;
+  header->width = width;
+  header->height = height;
+  header->depth = depth;
+  header->length = reader.position();
+  return true;
+}
+
+size_t PnmHeader::sampleBytes() const {
+  return size_t(width) * size_t(height) * size_t(depth);
+}
+
+bool ReadPnmFile(const std::string& path, Picture* picture, std::string* error) {
+  File f(std::fopen(path.c_str(), "rb"), std::fclose);
+  if (!f) return Fail(error, "cannot open " + path);
+  // The header lies within the first bytes; what follows it there are the first samples.
+  std::vector<uint8_t> samples(kPnmHeaderLimit);
+  samples.resize(std::fread(samples.data(), 1, samples.size(), f.get()));
+  if (samples.empty()) return Fail(error, "empty file " + path);
+  PnmHeader header;
+  if (!ParsePnmHeader(samples.data(), samples.size(), &header, error)) return false;
+  const size_t needed = header.sampleBytes();
+  samples.erase(samples.begin(), samples.begin() + std::ptrdiff_t(header.length));
+  if (samples.size() > needed) samples.resize(needed);
+  // The rest is read as it comes, a chunk at a time: a header that promises more than the file
+  // holds costs no more memory than the file.
   while (samples.size() < needed) {
     const size_t at = samples.size();
     const size_t chunk = std::min<size_t>(needed - at, size_t(1) << 20);
@@ -94,10 +128,10 @@ bool ReadPnmFile(const std::string& path, Picture* picture, std::string* error) 
       return Fail(error, "pixel data cut short");
   }
   Picture p;
-  p.width = width;
-  p.height = height;
-  p.planes = depth;
-  p.rowBytes = width * depth;
+  p.width = header.width;
+  p.height = header.height;
+  p.planes = header.depth;
+  p.rowBytes = header.width * header.depth;
   p.pixels = std::move(samples);
   *picture = std::move(p);
   return true;

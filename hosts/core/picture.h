@@ -31,6 +31,21 @@ struct Picture {
   const uint8_t* At(int x, int y) const { return Row(y) + size_t(x) * size_t(planes); }
 };
 
+// The host takes pictures of at most this many rows and columns.
+constexpr int kMaxPictureSide = 30000;
+
+// What a PAM, PPM or PGM header says, and its length: the samples follow it.
+struct PnmHeader {
+  int width = 0, height = 0, depth = 0;
+  size_t length = 0;
+  size_t sampleBytes() const;
+};
+// A header lies within a file's first bytes; no more than this many are looked at.
+constexpr size_t kPnmHeaderLimit = 65536;
+// Reads the header from a file's first bytes (PAM depth 1 to 5, PPM, PGM, maxval 255), before
+// anything the header promises is allocated. False with a reason otherwise.
+bool ParsePnmHeader(const uint8_t* data, size_t size, PnmHeader* header, std::string* error);
+
 // PAM (P7, depth 1 to 5), PPM (P6) and PGM (P5) with maxval 255. False with a reason otherwise.
 bool ReadPnmFile(const std::string& path, Picture* picture, std::string* error);
 // PAM with a tuple type that fits the depth (GRAYSCALE, RGB, RGB_ALPHA...).

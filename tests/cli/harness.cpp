@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,8 +95,38 @@ std::vector<std::string> ZarRun::ErrLines() const {
 
 std::string ZarPath() { return ZAR_CLI_PATH; }
 
+bool AddressSanitized() {
+#if defined(__SANITIZE_ADDRESS__)
+  return true;
+#else
+  return false;
+#endif
+}
+
+void WriteBlankPng(const std::string& path, int width, int height) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    ADD_FAILURE() << "libpng failed on " << path;
+    return;
+  }
+  png_init_io(png, f);
+  png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_GRAY,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<uint8_t> row(size_t(width), 0);
+  for (int y = 0; y < height; ++y) png_write_row(png, row.data());
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(f);
+}
+
 ZarRun RunZar(const std::vector<std::string>& args, const std::string& dir,
-              const std::vector<std::string>& env) {
+              const std::vector<std::string>& env, const std::vector<Limit>& limits) {
   Command command(args, env);
   const std::string outPath = dir + "/.zar-stdout", errPath = dir + "/.zar-stderr";
   ZarRun run;
@@ -108,6 +139,10 @@ ZarRun RunZar(const std::vector<std::string>& args, const std::string& dir,
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
+    for (const Limit& limit : limits) {
+      const rlimit value{rlim_t(limit.value), rlim_t(limit.value)};
+      if (setrlimit(limit.resource, &value) != 0) _exit(127);
+    }
     execve(command.argv[0], command.argv.data(), command.envp.data());
     _exit(127);
   }
@@ -115,6 +150,7 @@ ZarRun RunZar(const std::vector<std::string>& args, const std::string& dir,
   int wstatus = 0;
   waitpid(pid, &wstatus, 0);
   run.status = StatusOf(wstatus);
+  if (WIFSIGNALED(wstatus)) run.signal = WTERMSIG(wstatus);
   run.out = ReadText(outPath);
   run.err = ReadText(errPath);
   unlink(outPath.c_str());

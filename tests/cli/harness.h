@@ -31,6 +31,7 @@ class ScratchDir {
 
 struct ZarRun {
   int status = -1;  // the exit status; -1 when the program did not exit normally
+  int signal = 0;   // the signal that ended it, if one did
   std::string out, err;
   // Lines of stderr.
   std::vector<std::string> ErrLines() const;
@@ -38,8 +39,19 @@ struct ZarRun {
 
 // Runs zar with `args` in `dir`, stdin empty, stdout and stderr captured (not a terminal).
 // `env` adds or replaces variables ("NAME=value"); ZAR_PLUGIN_DIR is removed unless given.
+// `limits` are resource limits set in the child (RLIMIT_AS, RLIMIT_FSIZE...) before it starts.
+struct Limit {
+  int resource;
+  uint64_t value;
+};
 ZarRun RunZar(const std::vector<std::string>& args, const std::string& dir,
-              const std::vector<std::string>& env = {});
+              const std::vector<std::string>& env = {}, const std::vector<Limit>& limits = {});
+// Whether this build runs under the address sanitizer, which cannot live with a limit on the
+// address space.
+bool AddressSanitized();
+// A PNG of `width` x `height` all-black grey pixels, written a row at a time (a large picture
+// in a small file, without holding it).
+void WriteBlankPng(const std::string& path, int width, int height);
 // The same with stderr on a pseudo-terminal (stdout too), all output in `out`.
 ZarRun RunZarOnTerminal(const std::vector<std::string>& args, const std::string& dir);
 

@@ -103,16 +103,16 @@ TEST(CliPictures, MasksAreOnePlane) {
   host::Picture mask;
   std::vector<std::string> notes;
   std::string error;
-  ASSERT_TRUE(ReadMask(dir / "mask.png", &mask, &notes, &error)) << error;
+  ASSERT_TRUE(ReadMask(dir / "mask.png", 0, 0, &mask, &notes, &error)) << error;
   EXPECT_TRUE(SamePixels(mask, ellipse));
   EXPECT_TRUE(notes.empty());
 
   testing::WritePam(dir / "mask.pam", ellipse);
-  ASSERT_TRUE(ReadMask(dir / "mask.pam", &mask, &notes, &error)) << error;
+  ASSERT_TRUE(ReadMask(dir / "mask.pam", 0, 0, &mask, &notes, &error)) << error;
   EXPECT_TRUE(SamePixels(mask, ellipse));
 
   testing::WritePam(dir / "rgb.pam", Photo(3));
-  EXPECT_FALSE(ReadMask(dir / "rgb.pam", &mask, &notes, &error));
+  EXPECT_FALSE(ReadMask(dir / "rgb.pam", 0, 0, &mask, &notes, &error));
   EXPECT_EQ(error, dir / "rgb.pam" + ": a mask has one plane, this file has 3");
 }
 
@@ -120,7 +120,9 @@ TEST(CliSheet, PicturesSideBySideWithLabelsBelow) {
   const host::Picture a = Photo(3);
   host::Picture b(60, 40, 4);
   for (size_t i = 0; i < b.pixels.size(); ++i) b.pixels[i] = uint8_t(i * 7);
-  const host::Picture sheet = ContactSheet({{&a, "Original"}, {&b, "Fire"}}, 0);
+  host::Picture sheet, grid;
+  std::string error;
+  ASSERT_TRUE(ContactSheet({{&a, "Original"}, {&b, "Fire"}}, 0, &sheet, &error)) << error;
   // Two cells of the larger picture's size, 12 pixels apart and around, labels 24 pixels high.
   ASSERT_EQ(sheet.planes, 3);
   EXPECT_EQ(sheet.width, 12 + 2 * (150 + 12));
@@ -143,7 +145,7 @@ TEST(CliSheet, PicturesSideBySideWithLabelsBelow) {
   EXPECT_GT(inkIn(174, 324), 50);
   EXPECT_EQ(inkIn(0, 12) + inkIn(162, 174), 0);
 
-  const host::Picture grid = ContactSheet({{&a, "1"}, {&a, "2"}, {&a, "3"}}, 2);
+  ASSERT_TRUE(ContactSheet({{&a, "1"}, {&a, "2"}, {&a, "3"}}, 2, &grid, &error)) << error;
   EXPECT_EQ(grid.width, 12 + 2 * 162);
   EXPECT_EQ(grid.height, 12 + 2 * (100 + 24 + 12));
 }

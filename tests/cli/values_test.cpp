@@ -114,6 +114,9 @@ TEST(CliValues, OutsideTheDialogsRangeIsAWarningNotAnError) {
   EXPECT_EQ(Warning(Field::oxygen, "150"), "oxygen 150 is outside the dialog's range 1..100");
   EXPECT_EQ(Warning(Field::oxygen, "0"), "oxygen 0 is outside the dialog's range 1..100");
   EXPECT_EQ(Warning(Field::phase, "0"), "");
+  EXPECT_EQ(Warning(Field::iterations, "2000000000"),
+            "iterations 2000000000 is outside the dialog's range 1..255 (the run takes about "
+            "7843137 times as long as at 255; Ctrl-C stops it)");
   EXPECT_EQ(Warning(Field::rotation, "-721"),
             "rotation -721 is outside the dialog's range -720..720");
   EXPECT_EQ(Warning(Field::flameDirection, "9"),

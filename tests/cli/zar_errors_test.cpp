@@ -1,6 +1,7 @@
 // zar on bad input: every case gets one clear line on stderr and a non-zero exit status, writes
 // no output, leaves no stray file behind and leaves every input as it was.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +21,7 @@ struct BadCase {
   int status;
   std::string message;  // the whole stderr line starts with "zar: error: " and contains this
   std::vector<std::string> env = {};
+  std::vector<Limit> limits = {};
 };
 
 class ZarBadInput : public ::testing::Test {
@@ -54,7 +56,7 @@ class ZarBadInput : public ::testing::Test {
 
   void Check(const BadCase& c) {
     SCOPED_TRACE(c.name);
-    const ZarRun run = RunZar(c.args, dir.path(), c.env);
+    const ZarRun run = RunZar(c.args, dir.path(), c.env, c.limits);
     EXPECT_EQ(run.status, c.status);
     const std::vector<std::string> lines = run.ErrLines();
     ASSERT_EQ(lines.size(), 1u) << run.err;
@@ -185,6 +187,11 @@ TEST_F(ZarBadInput, ParameterFiles) {
        "cannot write nodir/x.pfr: no directory nodir"},
       {"save: over its source", {"params", "save", "ice", "ice.pci", "--params", "ice.pci"}, 1,
        "ice.pci is the parameter file read ice.pci; it is not replaced without --force"},
+      {"save: over a picture", {"params", "save", "fire", "photo.png"}, 1,
+       "photo.png exists and is not a ZAR Fire parameter file; it is not replaced without "
+       "--force"},
+      {"save: over another plug-in's file", {"params", "save", "fire", "ice.pci"}, 1,
+       "ice.pci exists and is not a ZAR Fire parameter file"},
   };
   // clang-format on
   for (const BadCase& c : cases) Check(c);
@@ -242,6 +249,124 @@ TEST_F(ZarBadInput, PluginModules) {
       {"not a module", {"render", "fire", "photo.png", "out.png"}, 1,
        "cannot load the plug-in module " + dir / "fake/ZarFire.so" + ": ",
        {"ZAR_PLUGIN_DIR=" + dir / "fake"}},
+      {"another effect's module under the name", {"render", "fire", "photo.png", "out.png"}, 1,
+       "the plug-in module " + dir / "renamed/ZarFire.so" + " is ZAR Ice, not ZAR Fire; refused",
+       {"ZAR_PLUGIN_DIR=" + dir / "renamed"}},
+  };
+  // clang-format on
+  ASSERT_EQ(mkdir((dir / "renamed").c_str(), 0755), 0);
+  before["renamed"] = {};
+  WriteBytes(dir / "renamed/ZarFire.so", FileBytes(ModulePath(kIceSpec)));
+  for (const BadCase& c : cases) Check(c);
+}
+
+// Headers that lie or promise more than zar takes are refused from the file's first bytes, before
+// anything they promise is allocated or read: under an address space of 64 MB (where the
+// sanitizers allow such a limit) and at once.
+TEST_F(ZarBadInput, HeadersThatPromiseTooMuchAreRefusedFromTheFirstBytes) {
+  // A 30000 x 30000 RGBA PNG of 74 bytes: its image data is a few bytes.
+  const host::Picture dot(1, 1, 4);
+  WritePng(dir / "dot.png", dot);
+  std::vector<uint8_t> lie = FileBytes(dir / "dot.png");
+  ASSERT_EQ(std::string(lie.begin() + 12, lie.begin() + 16), "IHDR");
+  for (int at : {16, 20}) {  // width and height, big-endian
+    lie[size_t(at) + 2] = 0x75;
+    lie[size_t(at) + 3] = 0x30;
+  }
+  WriteBytes(dir / "lie.png", lie);  // libpng checks the header's CRC only after the size
+  // The same whose image data chunk claims 16 MB: only the bytes there count.
+  const size_t idat = std::string(lie.begin(), lie.end()).find("IDAT");
+  ASSERT_NE(idat, std::string::npos);
+  lie[idat - 4] = 0x00, lie[idat - 3] = 0xF2, lie[idat - 2] = 0x00, lie[idat - 1] = 0x0B;
+  WriteBytes(dir / "claims.png", lie);
+  // A true picture followed by more bytes than such a picture can need.
+  std::vector<uint8_t> padded = FileBytes(dir / "photo.png");
+  padded.resize(padded.size() + (size_t(9) << 20), 0);
+  WriteBytes(dir / "padded.png", padded);
+  // A PAM header above what a host can grant in one piece, and a large true mask of
+  // another size than the picture.
+  const std::string huge = "P7\nWIDTH 20000\nHEIGHT 20000\nDEPTH 3\nMAXVAL 255\nENDHDR\n";
+  WriteBytes(dir / "huge.pam", std::vector<uint8_t>(huge.begin(), huge.end()));
+  WriteBlankPng(dir / "big-mask.png", 9000, 9000);  // 81 MB to decode
+  for (const char* name : {"dot.png", "lie.png", "claims.png", "padded.png", "huge.pam",
+                           "big-mask.png"})
+    before[name] = FileBytes(dir / name);
+  std::vector<Limit> limits;
+  if (!AddressSanitized()) limits.push_back({RLIMIT_AS, uint64_t(64) << 20});
+  // clang-format off
+  const BadCase cases[] = {
+      {"lying PNG", {"render", "fire", "lie.png", "out.png"}, 1,
+       "lie.png: damaged PNG file (its image data is far too short for 30000 x 30000)", {},
+       limits},
+      {"PNG whose data chunk claims more than the file holds",
+       {"render", "fire", "claims.png", "out.png"}, 1,
+       "claims.png: damaged PNG file (its image data is far too short for 30000 x 30000)", {},
+       limits},
+      {"endless input", {"render", "fire", "/dev/zero", "out.png"}, 1,
+       "/dev/zero: not a PNG, PAM, PPM or PGM picture", {}, limits},
+      {"PNG with too much after it", {"render", "fire", "padded.png", "out.png"}, 1,
+       "padded.png: the file is longer than a 150 x 100 PNG picture can need", {}, limits},
+      {"beyond one strip", {"render", "fire", "huge.pam", "out.pam"}, 1,
+       "huge.pam: 20000 x 20000 with 3 planes is too large to filter in one piece (a host "
+       "grants a plug-in at most 2147483647 bytes: 306783378 pixels with 3 planes)", {}, limits},
+      {"large mask of another size", {"render", "fire", "photo.png", "out.png", "-m",
+       "big-mask.png"}, 1, "big-mask.png: the mask is 9000 x 9000, the picture 150 x 100", {},
+       limits},
+  };
+  // clang-format on
+  for (const BadCase& c : cases) Check(c);
+}
+
+// Out of memory is one line and status 1, never an abort nor a success that is none: in zar's
+// own reading, in the host's buffers, or in the plug-in's engine, which then returns -108.
+TEST_F(ZarBadInput, RunningOutOfMemoryIsOneLine) {
+  if (AddressSanitized()) GTEST_SKIP() << "the address sanitizer needs an unlimited address space";
+  WriteBlankPng(dir / "large.png", 5000, 5000);  // 75 MB as RGB
+  before["large.png"] = FileBytes(dir / "large.png");
+  Check({"picture larger than the memory", {"render", "fire", "large.png", "out.png"}, 1,
+         "out of memory; nothing written", {}, {{RLIMIT_AS, uint64_t(64) << 20}}});
+
+  // More and more memory for a picture of 4 MB: every run fails in one line until one renders
+  // the picture; on the way, the engine's fields alone did not fit.
+  host::Picture picture(1200, 1200, 3);
+  for (size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = uint8_t(i * 7 + i / 3600);
+  WritePng(dir / "mid.png", picture);
+  const std::vector<std::string> args = {"render", "fire",         "mid.png",
+                                         "out.png", "--set",       "iterations=1"};
+  bool engineFailed = false, rendered = false;
+  for (uint64_t mb = 30; mb <= 120 && !rendered; mb += 2) {
+    SCOPED_TRACE(std::to_string(mb) + " MB");
+    const ZarRun run = RunZar(args, dir.path(), {}, {{RLIMIT_AS, mb << 20}});
+    if (run.status == 0) {
+      EXPECT_FALSE(SamePixels(ReadPng(dir / "out.png"), picture)) << "filtered";
+      rendered = true;
+      break;
+    }
+    EXPECT_EQ(run.status, 1);
+    ASSERT_EQ(run.ErrLines().size(), 1u) << run.err;
+    const std::string line = run.ErrLines()[0];
+    const bool engine =
+        line == "zar: error: ZAR Fire failed with result -108 (out of memory); nothing written";
+    EXPECT_TRUE(engine || line == "zar: error: out of memory; nothing written") << line;
+    engineFailed |= engine;
+    EXPECT_FALSE(Exists(dir / "out.png"));
+  }
+  EXPECT_TRUE(rendered);
+  EXPECT_TRUE(engineFailed);
+}
+
+// Contact sheets are bounded by what zar reads back (30000 x 30000), in 64-bit arithmetic:
+// neither a long label nor many pictures can make one wrap round or grow without end.
+TEST_F(ZarBadInput, SheetsLargerThanZarReadsAreRefused) {
+  WritePng(dir / "px.png", host::Picture(1, 1, 3));
+  before["px.png"] = FileBytes(dir / "px.png");
+  std::vector<std::string> many = {"sheet", "many.png"};
+  many.insert(many.end(), 3580, "px.png");
+  // clang-format off
+  const BadCase cases[] = {
+      {"long label", {"sheet", "s.png", "px.png", "--label", std::string(100000, 'W')}, 1,
+       "the sheet would be 1200022 x 49, larger than 30000 x 30000"},
+      {"many pictures", many, 1, "the sheet would be 121732 x 49, larger than 30000 x 30000"},
   };
   // clang-format on
   for (const BadCase& c : cases) Check(c);

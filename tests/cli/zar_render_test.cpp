@@ -2,11 +2,16 @@
 // core running the same plug-in module directly with the same parameter block, so that zar is seen
 // to add nothing of its own to a picture.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <csignal>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/cli/harness.h"
@@ -92,6 +97,62 @@ TEST_F(ZarRender, MaskFromGreyPngOrPgmSelectsTheSameArea) {
   EXPECT_TRUE(SamePixels(withMask, DirectRun(kCryoSpec, kCryoSpec.defaults, photo, &mask)));
   EXPECT_TRUE(SamePixels(ReadPng(dir / "pgm-mask.png"), withMask));
   EXPECT_FALSE(SamePixels(ReadPng(dir / "no-mask.png"), withMask));
+}
+
+// Whatever transparency a mask has is ignored by one rule, with a note: an RGBA mask that is
+// wholly transparent selects what its colour says, as a grey and alpha one does.
+TEST_F(ZarRender, MaskTransparencyIsIgnoredForEveryKindWithANote) {
+  const host::Picture photo = Photo(3);
+  const host::Picture mask = Ellipse(photo.width, photo.height);
+  host::Picture clear(mask.width, mask.height, 4);
+  for (int y = 0; y < mask.height; ++y)
+    for (int x = 0; x < mask.width; ++x)
+      for (int c = 0; c < 3; ++c) clear.At(x, y)[c] = *mask.At(x, y);  // alpha stays 0
+  WritePng(dir / "photo.png", photo);
+  WritePng(dir / "clear.png", clear);
+  const ZarRun run = RunZar({"render", "fire", "photo.png", "out.png", "-m", "clear.png"}, dir.path());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.ErrLines(), (std::vector<std::string>{
+                                "zar: note: clear.png: colour mask converted to grey",
+                                "zar: note: clear.png: the mask's transparency is ignored"}));
+  EXPECT_TRUE(SamePixels(ReadPng(dir / "out.png"),
+                         DirectRun(kFireSpec, kFireSpec.defaults, photo, &mask)));
+}
+
+// A picture is read once, from the bytes that come: through a FIFO or a pipe as from a file.
+TEST_F(ZarRender, PicturesThroughAFifo) {
+  const host::Picture photo = Photo(3);
+  WritePam(dir / "photo.pam", photo);
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+  const std::vector<uint8_t> bytes = FileBytes(dir / "photo.pam");
+  std::thread writer([&] {
+    const int fd = open((dir / "fifo").c_str(), O_WRONLY);  // waits for zar to open it
+    if (fd < 0) return;
+    for (size_t done = 0; done < bytes.size();) {
+      const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+      if (n <= 0) break;
+      done += size_t(n);
+    }
+    close(fd);
+  });
+  const ZarRun run = RunZar({"render", "ice", "fifo", "out.pam"}, dir.path());
+  writer.join();
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(SamePixels(ReadPam(dir / "out.pam"), DirectRun(kIceSpec, kIceSpec.defaults, photo)));
+}
+
+// Outputs go through a short temporary name beside them: a name of 255 bytes is written, and a
+// signal in the middle of the write (here a file-size limit's) takes the temporary file along.
+TEST_F(ZarRender, LongNamesAndSignalsDuringTheWriteLeaveNothingBehind) {
+  WritePng(dir / "photo.png", Photo(3));
+  const std::string longName = std::string(251, 'n') + ".png";
+  Render({"render", "fire", "photo.png", longName});
+  EXPECT_EQ(ReadPng(dir / longName).width, 150);
+
+  const ZarRun run = RunZar({"render", "fire", "photo.png", "cut.pam"}, dir.path(), {},
+                            {{RLIMIT_FSIZE, 4096}});
+  EXPECT_EQ(run.signal, SIGXFSZ) << run.err;
+  EXPECT_EQ(dir.Files(), (std::vector<std::string>{longName, "photo.png"}));
 }
 
 TEST_F(ZarRender, OverridesByNameAreTheNumbersTheyStandFor) {

@@ -914,6 +914,40 @@ TEST(RunCombustion, FailedFieldLeavesTheTransitionMask) {
   }
 }
 
+// The host's Cancel is asked at every step: a run stops at the step it says so, composites
+// nothing and says why. Fields it cannot have are said to be out of memory.
+TEST(RunCombustion, StopsAtTheStepTheHostCancelsAndSaysWhy) {
+  struct Asker {
+    int asked = 0;
+    static bool StopAfterFive(void* context) { return ++static_cast<Asker*>(context)->asked > 5; }
+  };
+  const Image source = testing::StructuredPicture(40, 30, 3);
+  for (int mode : {kBlend, kPage, kHole}) {
+    WorkingParameters params = CombustionDefaults();
+    params.effectMode = uint8_t(mode);
+    Image masked = Filled(source.width, source.height, 3, 0xEE);
+    ApplyTransitionMask(CombustionFrame(source, masked, nullptr), mode, params.effectDirection,
+                        PhaseFactor(mode, params.phase));
+    for (bool fail : {false, true}) {
+      Image out = Filled(source.width, source.height, 3, 0xEE);
+      FrameView frame = CombustionFrame(source, out, nullptr);
+      Asker asker;
+      frame.abort = Asker::StopAfterFive;
+      frame.abortContext = &asker;
+      FrameOutcome outcome = FrameOutcome::kDone;
+      frame.outcome = &outcome;
+      ColorRamp ramp{};
+      Rng rng;
+      if (fail) platform::testing::FailAllocationsAfter(0);
+      RunCombustion(frame, params, ramp, rng);
+      platform::testing::FailAllocationsAfter(-1);
+      EXPECT_EQ(outcome, fail ? FrameOutcome::kOutOfMemory : FrameOutcome::kCancelled) << mode;
+      EXPECT_EQ(asker.asked, fail ? 0 : 6) << mode;
+      EXPECT_EQ(out.pixels, masked.pixels) << mode;
+    }
+  }
+}
+
 TEST(RunCombustion, RowStridesGiveTheSamePicture) {
   const Image photo = testing::SamplePhoto();
   const Image mask = testing::EllipseMask(photo.width, photo.height);

@@ -244,6 +244,34 @@ TEST(FireRuns, DropletsContinueTheSequenceToo) {
   EXPECT_NE(one.pixels, two.pixels);
 }
 
+// The host's Cancel is asked at every step: a final rendering stops at the step it says so,
+// leaves the copy of its input, gives its fields back and says why. Fields it cannot have are
+// said to be out of memory.
+TEST(FireRuns, StopsAtTheStepTheHostCancelsAndSaysWhy) {
+  struct Asker {
+    int asked = 0;
+    static bool StopAfterFive(void* context) { return ++static_cast<Asker*>(context)->asked > 5; }
+  };
+  const Image in = SamplePhoto();
+  for (bool fail : {false, true}) {
+    FireModule m;
+    Image out = OutputFor(in);
+    FrameView frame = FrameOf(in, out);
+    Asker asker;
+    frame.abort = Asker::StopAfterFive;
+    frame.abortContext = &asker;
+    FrameOutcome outcome = FrameOutcome::kDone;
+    frame.outcome = &outcome;
+    if (fail) platform::testing::FailAllocationsAfter(0);
+    m.Run(frame, kFireSpec.defaults, 40);
+    platform::testing::FailAllocationsAfter(-1);
+    EXPECT_EQ(outcome, fail ? FrameOutcome::kOutOfMemory : FrameOutcome::kCancelled);
+    EXPECT_EQ(asker.asked, fail ? 0 : 6);
+    EXPECT_EQ(out.Packed(), in.Packed());
+    EXPECT_FALSE(m.fields().held());
+  }
+}
+
 TEST(FireRuns, APreviewContinuesWithoutAllocating) {
   const Image in = SamplePhoto();
   FireModule m;

@@ -7,6 +7,7 @@
 #include <climits>
 #include <vector>
 
+#include "framework/engine_frame.h"
 #include "framework/globals.h"
 #include "framework/handles.h"
 #include "framework/module_state.h"
@@ -119,6 +120,16 @@ TEST_F(FilterPass, PrepareCountsInSixtyFourBits) {
   EXPECT_EQ(record.maxSpace, INT32_MAX);
 }
 
+// With all a host can grant, a picture whose input, output and mask bytes fit in 32 bits is one
+// strip, simulated whole: 20000 x 15000 RGB, which half the grant cut into two.
+TEST_F(FilterPass, AFullGrantMakesAPictureThatFitsOneStrip) {
+  SetPicture(20000, 15000);
+  record.maxSpace = INT32_MAX;
+  DoPrepare(globals);
+  EXPECT_EQ(Block().rowsPerStrip(), 15000);
+  EXPECT_EQ(record.maxSpace, 7 * 20000 * 15000);
+}
+
 TEST_F(FilterPass, OnePassLimitsTheLastStripToThePicture) {
   record.maxSpace = 7 * 20 * 4;
   DoPrepare(globals);
@@ -159,6 +170,37 @@ TEST_F(FilterPass, AbortAndAdvanceStateErrorsStopTheOnePass) {
 
 // A damaged block whose strip height is 0 or negative filters one row at a time: the pass
 // always moves on and ends.
+// An engine that stops early ends the pass with its reason, in either way of filtering: the
+// host's Cancel asked at one of its steps gives -128, fields it could not have give -108.
+TEST_F(FilterPass, AnEngineThatStopsEndsThePassWithItsReason) {
+  record.maxSpace = 7 * 20 * 4;  // three strips
+  DoPrepare(globals);
+  for (bool oneway : {true, false})
+    for (FrameOutcome outcome : {FrameOutcome::kCancelled, FrameOutcome::kOutOfMemory}) {
+      SCOPED_TRACE(std::string(oneway ? "one-pass" : "multi-call") + " " +
+                   (outcome == FrameOutcome::kCancelled ? "cancelled" : "out of memory"));
+      testing::Plugin().engineCalls.clear();
+      testing::Plugin().engine = [outcome](PluginGlobals& g, int mode) {
+        const FrameView frame = FrameFromRecord(*g.filterRecord, mode);
+        if (outcome == FrameOutcome::kOutOfMemory) return frame.OutOfMemory();
+        while (!frame.Cancelled()) {  // steps until the host says stop
+        }
+      };
+      gCalls = Calls{};
+      gCalls.abortFrom = 3;  // at the engine's third step
+      globals.result = kNoErr;
+      record.advanceState = oneway ? AdvanceState : nullptr;
+      DoStart(globals);
+      if (!oneway) RunContinues();
+      EXPECT_EQ(globals.result,
+                outcome == FrameOutcome::kCancelled ? kUserCanceledErr : kMemFullErr);
+      EXPECT_EQ(EngineRects().size(), 1u);
+      EXPECT_EQ(gCalls.abortTests, outcome == FrameOutcome::kCancelled ? 4 : 1);
+      EXPECT_EQ(R(record.inRect), (std::vector<int>{0, 0, 0, 0}));
+    }
+  EXPECT_EQ(TakeEngineOutcome(), FrameOutcome::kDone) << "taken by the pass";
+}
+
 TEST_F(FilterPass, DamagedStripHeightCountsAsOneRow) {
   for (int16 stored : {int16(0), int16(-7), int16(INT16_MIN)}) {
     SCOPED_TRACE(stored);

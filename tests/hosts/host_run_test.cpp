@@ -116,6 +116,23 @@ class HostRun : public ::testing::Test {
 using Names = std::vector<std::string>;
 using Rects = std::vector<std::vector<int>>;
 
+// A host that is not under test keeps no log of the callbacks, so that its memory does not grow
+// with the steps of a run; messages and notes are still kept, and the picture is the same.
+TEST_F(HostRun, WithoutTheCallbackLogOnlyMessagesAndNotesAreKept) {
+  const Picture source = Gradient(40, 30, 3);
+  HostOptions options;
+  options.logCallbacks = false;
+  Host host(*module, options);
+  Picture picture = source;
+  EXPECT_EQ(host.Filter(picture), kNoErr);
+  EXPECT_TRUE(SamePixels(picture, Rendered(source)));
+  EXPECT_TRUE(host.Log().empty()) << host.LogText();
+  const Picture otherSize = Gradient(10, 10, 1);
+  EXPECT_EQ(host.Filter(picture, &otherSize), kFilterBadParameters);
+  ASSERT_EQ(host.Log().size(), 1u);
+  EXPECT_EQ(host.Log()[0].note, "mask does not fit the picture");
+}
+
 TEST_F(HostRun, FilterRectangleWithinTheSpaceLimitIsOneStripAndOneEngineCall) {
   Picture picture = Gradient(40, 30, 3);
   const Picture expected = Rendered(picture);

@@ -22,6 +22,11 @@ using testing::Image;
 
 int gProgressCalls;
 void CountProgress(int32, int32) { ++gProgressCalls; }
+int gAbortCalls;
+Boolean ZAR_CDECL NeverAbort() {
+  ++gAbortCalls;
+  return 0;
+}
 
 Image Expected(const Image& in, const WorkingParameters& params) {
   const std::string name = ThisPlugin().name;
@@ -35,6 +40,7 @@ TEST(ZAR_ENTRY_SUITE, RunsTheEngineOnTheRecordWithTheModulesState) {
   Image out = testing::OutputFor(in);
   FilterRecord record{};
   record.progressProc = CountProgress;
+  record.abortProc = NeverAbort;
   record.planes = 3;
   record.imageMode = kImageModeRGB;
   record.outRect = {10, 20, 80, 110};  // 90 x 70 at (20, 10)
@@ -51,9 +57,12 @@ TEST(ZAR_ENTRY_SUITE, RunsTheEngineOnTheRecordWithTheModulesState) {
   module.working = ThisPlugin().defaults;
   module.iterationCount = module.working.iterations;
   gProgressCalls = 0;
+  gAbortCalls = 0;
   RunEngine(&globals, 1);
   EXPECT_EQ(out.pixels, Expected(in, module.working).pixels);
   EXPECT_EQ(gProgressCalls, module.working.iterations);
+  // The host's Cancel is asked at every step; a run it lets go is the same picture.
+  EXPECT_EQ(gAbortCalls, module.working.iterations);
 
   // A preview: fresh fields on the first call, kept on the next, no progress.
   module.previewState = 2;
