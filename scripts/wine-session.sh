@@ -30,6 +30,13 @@ wine_session_start() {
     sleep 0.1
   done
 
+  # Under emulation, each start of the Wine server and its services costs many seconds: one
+  # server stays up for the whole session instead of quitting whenever no program runs.
+  if [ "$ZAR_WINE_LOADER" != "$ZAR_WINE64" ]; then
+    mkdir -p "$WINEPREFIX"
+    "$ZAR_WINE_LOADER" --exec wineserver -p >"$dir/wineserver.log" 2>&1 </dev/null || true
+  fi
+
   # Boot the prefix before any test starts: Wine's background services inherit open file
   # descriptors, and a test runner would wait on them forever.
   "$ZAR_WINE_LOADER" wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null || true
