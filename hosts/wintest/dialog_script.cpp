@@ -100,6 +100,23 @@ bool Screenshot(HWND window, const std::string& path) {
   return WritePamFile(path, picture, &error);
 }
 
+// The plug-in's file dialog, among the windows of the plug-in's thread only (other hosts may be
+// running on the same display).
+BOOL CALLBACK TakeLoadDialog(HWND window, LPARAM result) {
+  char caption[64] = {};
+  GetWindowTextA(window, caption, sizeof caption);
+  if (std::string(caption) != kLoadDialogCaption) return TRUE;
+  *reinterpret_cast<HWND*>(result) = window;
+  return FALSE;
+}
+
+HWND FindLoadDialog(HWND dialog) {
+  HWND found = nullptr;
+  EnumThreadWindows(GetWindowThreadProcessId(dialog, nullptr), TakeLoadDialog,
+                    reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 void Say(const char* format, const std::string& a, const std::string& b = {}) {
   std::printf(format, a.c_str(), b.c_str());
   std::fflush(stdout);
@@ -147,11 +164,10 @@ void RunSteps(HWND dialog, const std::vector<DialogStep>& steps, PendingLoad& lo
       }
       if (!answered) Say("dialog: %s\n", "no file dialog after load");
       // A name the dialog refused leaves it open: never for a person to close.
-      for (DWORD waited = 0; FindWindowA(nullptr, kLoadDialogCaption); waited += 50) {
+      for (DWORD waited = 0; HWND open = FindLoadDialog(dialog); waited += 50) {
         if (waited >= kCloseDeadlineMs) {
           Say("dialog: %s\n", "file dialog still open after load: cancelled");
-          PostMessageA(FindWindowA(nullptr, kLoadDialogCaption), WM_COMMAND,
-                       MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+          PostMessageA(open, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
           break;
         }
         Sleep(50);
