@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -18,7 +19,17 @@ namespace zar::host {
 namespace {
 
 constexpr int kPreviewFrameId = 5;
+constexpr int kLoadButtonId = 1054;
 constexpr DWORD kCloseDeadlineMs = 10000;
+constexpr char kLoadDialogCaption[] = "Open Filter Params";
+
+// The file a "load" step answers the plug-in's file dialog with; shared with the window watcher,
+// which sees the file dialog open.
+struct PendingLoad {
+  std::mutex lock;
+  std::string path;
+  bool answered = false;
+};
 
 // Draws the pixel map into the dialog's paint context, as a host's displayPixels does.
 OSErr DrawPixels(const PSPixelMap& source, const VRect& srcRect, int32 dstRow, int32 dstCol,
@@ -89,6 +100,23 @@ bool Screenshot(HWND window, const std::string& path) {
   return WritePamFile(path, picture, &error);
 }
 
+// The plug-in's file dialog, among the windows of the plug-in's thread only (other hosts may be
+// running on the same display).
+BOOL CALLBACK TakeLoadDialog(HWND window, LPARAM result) {
+  char caption[64] = {};
+  GetWindowTextA(window, caption, sizeof caption);
+  if (std::string(caption) != kLoadDialogCaption) return TRUE;
+  *reinterpret_cast<HWND*>(result) = window;
+  return FALSE;
+}
+
+HWND FindLoadDialog(HWND dialog) {
+  HWND found = nullptr;
+  EnumThreadWindows(GetWindowThreadProcessId(dialog, nullptr), TakeLoadDialog,
+                    reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 void Say(const char* format, const std::string& a, const std::string& b = {}) {
   std::printf(format, a.c_str(), b.c_str());
   std::fflush(stdout);
@@ -96,7 +124,7 @@ void Say(const char* format, const std::string& a, const std::string& b = {}) {
 
 // Runs on a thread of its own: the plug-in's thread is in the dialog's modal loop meanwhile, and
 // every message sent from here is handled there.
-void RunSteps(HWND dialog, const std::vector<DialogStep>& steps) {
+void RunSteps(HWND dialog, const std::vector<DialogStep>& steps, PendingLoad& load) {
   for (const DialogStep& step : steps) {
     if (!IsWindow(dialog)) return;
     HWND control = step.id ? GetDlgItem(dialog, step.id) : nullptr;
@@ -119,6 +147,31 @@ void RunSteps(HWND dialog, const std::vector<DialogStep>& steps) {
       SendMessageA(dialog, message, MAKEWPARAM(TB_THUMBTRACK, position),
                    reinterpret_cast<LPARAM>(control));
       SendMessageA(dialog, message, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(control));
+    } else if (step.verb == "load") {
+      {
+        std::lock_guard<std::mutex> hold(load.lock);
+        load.path = step.value;
+        load.answered = false;
+      }
+      // Posted: the button runs the file dialog's modal loop on the plug-in's thread.
+      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(kLoadButtonId, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(dialog, kLoadButtonId)));
+      bool answered = false;
+      for (DWORD waited = 0; !answered && waited < kCloseDeadlineMs; waited += 50) {
+        Sleep(50);
+        std::lock_guard<std::mutex> hold(load.lock);
+        answered = load.answered;
+      }
+      if (!answered) Say("dialog: %s\n", "no file dialog after load");
+      // A name the dialog refused leaves it open: never for a person to close.
+      for (DWORD waited = 0; HWND open = FindLoadDialog(dialog); waited += 50) {
+        if (waited >= kCloseDeadlineMs) {
+          Say("dialog: %s\n", "file dialog still open after load: cancelled");
+          PostMessageA(open, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+          break;
+        }
+        Sleep(50);
+      }
     } else if (step.verb == "shot") {
       if (!Screenshot(dialog, step.value)) Say("dialog: cannot write %s\n", step.value);
     } else if (step.verb == "ok" || step.verb == "cancel") {
@@ -147,8 +200,8 @@ bool ParseDialogScript(const std::string& text, std::vector<DialogStep>* steps,
     if (!(words >> step.verb)) continue;
     const bool needsId =
         step.verb == "show" || step.verb == "text" || step.verb == "click" || step.verb == "slide";
-    const bool needsValue =
-        step.verb == "wait" || step.verb == "text" || step.verb == "slide" || step.verb == "shot";
+    const bool needsValue = step.verb == "wait" || step.verb == "text" || step.verb == "slide" ||
+                            step.verb == "shot" || step.verb == "load";
     if (!needsId && !needsValue && step.verb != "ok" && step.verb != "cancel") {
       *error = "unknown dialog step '" + step.verb + "'";
       return false;
@@ -170,12 +223,27 @@ void AttachDialogScript(Host& host, std::vector<DialogStep> steps) {
   host.onDisplayPixels = DrawPixels;
   auto script = std::make_shared<std::vector<DialogStep>>(std::move(steps));
   auto taken = std::make_shared<bool>(false);
-  host.onWindow = [script, taken](const os::WindowInfo& info) {
+  auto load = std::make_shared<PendingLoad>();
+  host.onWindow = [script, taken, load](const os::WindowInfo& info) {
     HWND window = reinterpret_cast<HWND>(info.window);
+    if (info.caption == kLoadDialogCaption) {
+      std::lock_guard<std::mutex> hold(load->lock);
+      if (load->path.empty()) return false;
+      // The name box of the explorer-style dialog, or of the old one.
+      HWND name = GetDlgItem(window, 0x47c);
+      if (!name) name = GetDlgItem(window, 0x480);
+      SetWindowTextA(name, load->path.c_str());
+      PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
+      Say("dialog: load %s\n", load->path);
+      load->path.clear();
+      load->answered = true;
+      return true;
+    }
     if (*taken || info.className != "#32770" || !GetDlgItem(window, kPreviewFrameId)) return false;
     *taken = true;
     Say("dialog: %s opened\n", info.caption);
-    std::thread([window, script] { RunSteps(window, *script); }).detach();
+    std::thread([window, script, load] { RunSteps(window, *script, *load); }).detach();
     return true;
   };
 }

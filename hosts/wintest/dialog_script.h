@@ -10,6 +10,7 @@
 //   click ID         click button ID (a radio button, a check box, Reset...)
 //   slide ID POS     move slider ID to POS as a drag would, ending the drag there
 //   shot FILE        copy the dialog from the screen into FILE (PAM)
+//   load FILE        press Load and answer the file dialog with FILE (no spaces in FILE)
 //   ok, cancel       close the dialog with OK or Cancel
 // A dialog the script has not closed 10 s after its last step is cancelled.
 #pragma once

@@ -1,6 +1,6 @@
-// The built x64 deliverables with their own dialog: each module is loaded as a host loads it and
-// run through its exported entry point, and its dialog (its own procedure and template) is driven
-// like a user would.
+// The built deliverables (of the build's architecture) with their own dialog: each module is loaded
+// as a host loads it and run through its exported entry point, and its dialog (its own procedure
+// and template) is driven like a user would.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -41,7 +41,7 @@ class Module : public testing::DialogFixture, public ::testing::WithParamInterfa
  protected:
   void SetUp() override {
     Use(*GetParam().spec);
-    const std::string path = std::string(ZAR_DIST_ROOT "/x64/") + GetParam().file;
+    const std::string path = std::string(ZAR_DIST_ROOT "/" ZAR_DIST_ARCH "/") + GetParam().file;
     module = LoadLibraryA(path.c_str());
     ASSERT_NE(module, nullptr) << path;
     entry = reinterpret_cast<PluginMainProc>(

@@ -1,5 +1,6 @@
-// The real deliverable in the real test host: zarhost.exe loads the x64 Fire module, runs it
-// through the selectors with its dialog, and works the dialog by a script like a user would.
+// The real deliverable in the real test host: zarhost.exe loads the Fire module of its own
+// architecture, runs it through the selectors with its dialog, and works the dialog by a script
+// like a user would.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -73,7 +74,7 @@ int CountLines(const std::string& text, const std::string& start) {
   return count;
 }
 
-const std::string kFire = "\"" ZAR_DIST_ROOT "/x64/ZarFire.8bf\"";
+const std::string kFire = "\"" ZAR_DIST_ROOT "/" ZAR_DIST_ARCH "/ZarFire.8bf\"";
 
 // The sample photograph enlarged four times (600 x 400), so the preview is a reduced copy.
 zar::testing::Image Photo600() {
