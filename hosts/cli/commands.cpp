@@ -132,9 +132,9 @@ int Render(const RenderArgs& args) {
       return Error(error);
   }
   for (const std::string& n : notes) Note(n);
-  if (format == PictureFormat::kPng && picture.planes > 4)
-    return Error(args.in + " has " + std::to_string(picture.planes) +
-                 " planes; a PNG file holds at most 4 (write a .pam)");
+  if (format != PictureFormat::kPam && picture.planes > 4)
+    return Error(args.in + " has " + std::to_string(picture.planes) + " planes; " +
+                 FormatArticle(format) + " file holds at most 4 (write a .pam)");
 
   std::string modulePath;
   if (!FindModule(*spec, &modulePath, &error) ||

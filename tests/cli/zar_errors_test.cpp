@@ -82,7 +82,7 @@ TEST_F(ZarBadInput, Pictures) {
       {"a directory", {"render", "fire", "folder", "out.png"}, 1,
        "cannot read folder: Is a directory"},
       {"not a picture", {"render", "fire", "garbage.png", "out.png"}, 1,
-       "garbage.png: not a PNG, PAM, PPM or PGM picture"},
+       "garbage.png: not a picture zar reads (JPEG, PNG, TIFF, WebP, GIF, HEIF, AVIF, JPEG XL, PAM, PPM or PGM)"},
       {"cut short", {"render", "fire", "cut.png", "out.png"}, 1, "cut.png: damaged PNG file ("},
       {"PAM cut short", {"render", "fire", "cut.pam", "out.pam"}, 1,
        "cut.pam: pixel data cut short"},
@@ -116,7 +116,7 @@ TEST_F(ZarBadInput, Masks) {
       {"three planes", {"render", "fire", "photo.png", "out.png", "--mask", "rgb-mask.pam"}, 1,
        "rgb-mask.pam: a mask has one plane, this file has 3"},
       {"not a picture", {"render", "fire", "photo.png", "out.png", "--mask", "garbage.png"}, 1,
-       "garbage.png: not a PNG, PGM or PAM mask"},
+       "garbage.png: not a picture zar reads ("},
   };
   // clang-format on
   for (const BadCase& c : cases) Check(c);
@@ -203,8 +203,8 @@ TEST_F(ZarBadInput, OutputsThatWouldReplaceAnInputOrCannotBeWritten) {
        "photo.png is the input picture soft-link.png"},
       {"the mask", {"render", "fire", "photo.png", "mask.png", "--mask", "mask.png"}, 1,
        "mask.png is the mask mask.png; it is not replaced without --force"},
-      {"unknown format", {"render", "fire", "photo.png", "out.jpg"}, 1,
-       "out.jpg: unknown output format (name it .png or .pam)"},
+      {"unknown format", {"render", "fire", "photo.png", "out.bmp"}, 1,
+       "out.bmp: unknown output format (name it .png, .jpg, .tif, .webp, .gif, .heic, .avif, .jxl or .pam)"},
       {"no directory", {"render", "fire", "photo.png", "nodir/out.png"}, 1,
        "cannot write nodir/out.png: no directory nodir"},
       {"a directory", {"render", "fire", "photo.png", "folder.png"}, 1,
