@@ -116,16 +116,29 @@ int Render(const RenderArgs& args) {
   for (const std::string& w : warnings) Warning(w);
 
   PictureFormat format;
-  if (!OutputFormatFor(args.out, &format, &error)) return Error(error);
-  if (!Protects(args.out,
-                {{"input picture", args.in}, {"mask", args.mask}, {"parameter file", args.params}},
-                args.force, &error) ||
-      !Writable(args.out, &error))
+  const bool toStdout = args.out == "-";
+  if (!args.format.empty()) {
+    if (!FormatNamed(args.format, &format, &error)) return Error(error);
+  } else if (toStdout) {
+    return Error("standard output needs --format (png, jpg, tif, webp...)");
+  } else if (!OutputFormatFor(args.out, &format, &error)) {
+    return Error(error);
+  }
+  if (!toStdout &&
+      (!Protects(args.out,
+                 {{"input picture", args.in}, {"mask", args.mask}, {"parameter file", args.params}},
+                 args.force, &error) ||
+       !Writable(args.out, &error)))
     return Error(error);
 
   host::Picture picture;
+  PictureInfo info;
   std::vector<std::string> notes;
-  if (!ReadPicture(args.in, &picture, &notes, &error)) return Error(error);
+  if (!ReadPicture(args.in, &picture, &notes, &error, &info)) return Error(error);
+  if (args.verbose)
+    notes.insert(notes.begin(), args.in + ": read " + std::to_string(picture.width) + " x " +
+                                    std::to_string(picture.height) + ", " +
+                                    std::to_string(picture.planes) + " planes");
   host::Picture mask;
   if (!args.mask.empty()) {
     if (!ReadMask(args.mask, picture.width, picture.height, &mask, &notes, &error))
@@ -135,6 +148,8 @@ int Render(const RenderArgs& args) {
   if (format != PictureFormat::kPam && picture.planes > 4)
     return Error(args.in + " has " + std::to_string(picture.planes) + " planes; " +
                  FormatArticle(format) + " file holds at most 4 (write a .pam)");
+  if (picture.planes == 4 && format == PictureFormat::kJpeg)
+    Note(args.out + ": a JPEG file holds no transparency; the fourth plane is left out");
 
   std::string modulePath;
   if (!FindModule(*spec, &modulePath, &error) ||
@@ -143,10 +158,16 @@ int Render(const RenderArgs& args) {
 
   RenderRun run;
   {
-    ProgressBar bar(stderr, spec->name, isatty(fileno(stderr)) != 0);
+    ProgressBar bar(stderr, spec->name,
+                    !args.quiet && (args.progress || isatty(fileno(stderr)) != 0));
+    // Combustion counts what is left; the bar shows the work done for every effect.
+    const bool countsDown = spec == &kCombustionSpec;
     const bool loaded = RunPlugin(
         modulePath, ParameterBlockFor(*spec, params), picture, args.mask.empty() ? nullptr : &mask,
-        [&bar](int32_t done, int32_t total) { bar.Update(done, total); }, &run, &error);
+        [&bar, countsDown](int32_t done, int32_t total) {
+          bar.Update(countsDown ? total - done : done, total);
+        },
+        &run, &error);
     bar.Finish(loaded && run.result == 0 && run.messages.empty());
     if (!loaded) return Error(error);
   }
@@ -160,7 +181,12 @@ int Render(const RenderArgs& args) {
     if (!run.notes.empty()) text += ": " + run.notes.front();
     return Error(text + "; nothing written");
   }
-  if (!WritePicture(args.out, picture, format, &error)) return Error(error);
+  SaveOptions options;
+  options.quality = args.quality;
+  options.compression = args.compression;
+  options.info = &info;
+  if (!WritePicture(args.out, picture, format, &error, options)) return Error(error);
+  if (args.verbose) Note("wrote " + (toStdout ? std::string("standard output") : args.out));
   return 0;
 }
 

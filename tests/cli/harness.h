@@ -38,8 +38,9 @@ struct ZarRun {
 
 // Runs zar with `args` in `dir`, stdin empty, stdout and stderr captured (not a terminal).
 // `env` adds or replaces variables ("NAME=value"); ZAR_PLUGIN_DIR is removed unless given.
+// With `pipeIn`, stdin is a pipe carrying that file's bytes.
 ZarRun RunZar(const std::vector<std::string>& args, const std::string& dir,
-              const std::vector<std::string>& env = {});
+              const std::vector<std::string>& env = {}, const std::string& pipeIn = {});
 // The same with stderr on a pseudo-terminal (stdout too), all output in `out`.
 ZarRun RunZarOnTerminal(const std::vector<std::string>& args, const std::string& dir);
 

@@ -250,18 +250,22 @@ TEST_F(ZarBadInput, PluginModules) {
 TEST_F(ZarBadInput, CommandLinesThatCannotBeRead) {
   // clang-format off
   const BadCase cases[] = {
-      {"no command", {}, 2, "A subcommand is required (zar --help for usage)"},
+      {"no command", {}, 2, "a command is needed: render, params, effects or sheet (zar --help for usage)"},
+      {"an option zar has not", {"-V"}, 2, "-V is not an option of zar (zar --help for usage)"},
       {"unknown command", {"paint", "fire"}, 2, "unknown command \"paint\""},
       {"missing OUT", {"render", "fire", "photo.png"}, 2,
-       "OUT is required (zar render --help for usage)"},
+       "OUT is required: where to write the result (zar render --help for usage)"},
       {"unknown option", {"render", "fire", "photo.png", "out.png", "--colour", "red"}, 2,
        "(zar render --help for usage)"},
       {"too many", {"render", "fire", "photo.png", "out.png", "extra.png"}, 2,
-       "The following argument was not expected: extra.png"},
+       "zar render takes one picture and OUT; several pictures need -o DIR or --suffix TEXT"},
       {"params without what", {"params"}, 2, "(zar params --help for usage)"},
       {"--set without a value", {"render", "fire", "photo.png", "out.png", "--set"}, 2,
        "--set"},
-      {"negative columns", {"sheet", "s.png", "photo.png", "--columns", "-2"}, 2, "columns"},
+      {"negative columns", {"sheet", "s.png", "photo.png", "--columns", "-2"}, 2,
+       "--columns: takes a whole number from 0 up, not \"-2\" (zar sheet --help for usage)"},
+      {"quality past 100", {"render", "fire", "photo.png", "out.jpg", "-q", "101"}, 2,
+       "--quality: takes a whole number from 1 to 100, not \"101\""},
   };
   // clang-format on
   for (const BadCase& c : cases) Check(c);
