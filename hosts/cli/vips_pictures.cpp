@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -270,6 +271,10 @@ bool Finish(const std::string& path, Ref& image, VipsRead kind, int width, int h
 
   // The samples, a strip of rows at a time: the picture is held once, in the host's layout.
   const int in = image.image->Bands;
+  const VipsBandFormat stored = image.image->BandFmt;  // a mask's grey may have changed it
+  if (stored != VIPS_FORMAT_UCHAR && stored != VIPS_FORMAT_USHORT)
+    return Fail(error, path + ": samples of type " + vips_enum_nick(VIPS_TYPE_BAND_FORMAT, stored) +
+                           " are not taken (8 or 16 bits)");
   const int colourBands = in >= 3 ? 3 : 1;
   host::Picture out(int(w), int(h), planes);
   VipsRegion* region = vips_region_new(image.image);
@@ -287,7 +292,7 @@ bool Finish(const std::string& path, Ref& image, VipsRead kind, int width, int h
         uint8_t s[5] = {};
         const int take = std::min(in, 4);
         for (int b = 0; b < take; ++b) {
-          if (format == VIPS_FORMAT_USHORT) {
+          if (stored == VIPS_FORMAT_USHORT) {
             // The nearest 8-bit sample, as libpng and most editors reduce 16 bits.
             const uint32_t v = reinterpret_cast<const uint16_t*>(from)[size_t(x) * size_t(in) + size_t(b)];
             s[b] = uint8_t((v * 255 + 32895) >> 16);
@@ -310,9 +315,71 @@ bool Finish(const std::string& path, Ref& image, VipsRead kind, int width, int h
     }
   }
   g_object_unref(region);
-  if (!ok) return vipsFailed();
+  // Some decoders note a damaged stretch and go on: the picture is then refused all the same.
+  if (!ok || vips_error_buffer()[0] != '\0') return vipsFailed();
   *picture = std::move(out);
   return true;
+}
+
+// The kinds of file zar hands to libvips, told from their first bytes by zar itself: no other
+// decoder a libvips build may offer (PDF, SVG, ImageMagick...) ever sees a file.
+enum class Kind { kNone, kJpeg, kPng, kTiff, kWebp, kGif, kHeif, kJxl };
+
+Kind Sniff(const std::vector<uint8_t>& b) {
+  auto at = [&](size_t offset, const char* text) {
+    const size_t n = std::strlen(text);
+    return b.size() >= offset + n && std::memcmp(b.data() + offset, text, n) == 0;
+  };
+  if (b.size() >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return Kind::kJpeg;
+  if (at(0, "\x89PNG\r\n\x1a\n")) return Kind::kPng;
+  if (at(0, "II*") || at(0, "MM")) {
+    if (b.size() >= 4 && ((b[0] == 'I' && b[3] == 0) || (b[0] == 'M' && b[2] == 0 && b[3] == '*')))
+      return Kind::kTiff;
+  }
+  if (at(0, "RIFF") && at(8, "WEBP")) return Kind::kWebp;
+  if (at(0, "GIF87a") || at(0, "GIF89a")) return Kind::kGif;
+  if (at(4, "ftyp"))
+    for (const char* brand : {"heic", "heix", "hevc", "heim", "heis", "mif1", "msf1", "avif", "avis"})
+      if (at(8, brand)) return Kind::kHeif;
+  if ((b.size() >= 2 && b[0] == 0xFF && b[1] == 0x0A) || at(4, "JXL ")) return Kind::kJxl;
+  return Kind::kNone;
+}
+
+const char* KindLoader(Kind kind) {
+  static const char* const kNames[] = {"", "jpeg", "png", "tiff", "webp", "gif", "heif", "jxl"};
+  return kNames[int(kind)];
+}
+
+// The header of a file of `kind` (its samples are decoded when asked for).
+VipsImage* LoadSource(Kind kind, VipsSource* source) {
+  VipsImage* out = nullptr;
+  int failed = -1;
+  switch (kind) {
+    case Kind::kJpeg:
+      failed = vips_jpegload_source(source, &out, "fail_on", VIPS_FAIL_ON_TRUNCATED, nullptr);
+      break;
+    case Kind::kPng:
+      failed = vips_pngload_source(source, &out, "fail_on", VIPS_FAIL_ON_TRUNCATED, nullptr);
+      break;
+    case Kind::kTiff:
+      failed = vips_tiffload_source(source, &out, "fail_on", VIPS_FAIL_ON_TRUNCATED, nullptr);
+      break;
+    case Kind::kWebp:
+      failed = vips_webpload_source(source, &out, "fail_on", VIPS_FAIL_ON_TRUNCATED, nullptr);
+      break;
+    case Kind::kGif:
+      failed = vips_gifload_source(source, &out, "fail_on", VIPS_FAIL_ON_TRUNCATED, nullptr);
+      break;
+    case Kind::kHeif:
+      failed = vips_heifload_source(source, &out, "fail_on", VIPS_FAIL_ON_TRUNCATED, nullptr);
+      break;
+    case Kind::kJxl:
+      failed = vips_jxlload_source(source, &out, "fail_on", VIPS_FAIL_ON_TRUNCATED, nullptr);
+      break;
+    case Kind::kNone:
+      break;
+  }
+  return failed ? nullptr : out;
 }
 
 const char* const kNotAPicture =
@@ -326,8 +393,13 @@ bool StartVips(std::string* error) {
   std::call_once(once, [] {
     started = vips_init("zar") == 0;
     if (!started) return;
-    // Each picture is decoded once; nothing is kept for later calls.
+    // libvips' worker threads are ended and its memory given back at exit, so that a memory
+    // checker sees nothing left behind.
+    std::atexit([] { vips_shutdown(); });
+    // Each picture is decoded once; nothing is kept for later calls. One thread: a damaged
+    // file then fails the same way every time, and a batch runs its pictures in processes.
     vips_cache_set_max(0);
+    vips_concurrency_set(1);
     g_log_set_handler("VIPS", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE), KeepWarning,
                       nullptr);
   });
@@ -335,18 +407,11 @@ bool StartVips(std::string* error) {
   return true;
 }
 
-bool AcceptedLoader(const std::string& loader) {
-  for (const char* prefix :
-       {"VipsForeignLoadJpeg", "VipsForeignLoadPng", "VipsForeignLoadTiff", "VipsForeignLoadWebp",
-        "VipsForeignLoadNsgif", "VipsForeignLoadHeif", "VipsForeignLoadJxl", "VipsForeignLoadPpm"})
-    if (loader.rfind(prefix, 0) == 0) return true;
-  return false;
-}
-
 bool ReadWithVips(VipsInput& input, VipsRead kind, int width, int height, host::Picture* picture,
                   PictureInfo* info, std::vector<std::string>* notes, std::string* error) {
   if (!StartVips(error)) return false;
   const std::string& path = input.path;
+  vips_error_clear();
   Feed feed{&input};
   // Until the header is read: the most the largest picture the host takes can need (RGBA,
   // 16 bits, one strip).
@@ -356,18 +421,13 @@ bool ReadWithVips(VipsInput& input, VipsRead kind, int width, int height, host::
   g_signal_connect(source, "seek", G_CALLBACK(FeedSeek), &feed);
   std::vector<std::string> warnings;
   WarningsTo keep(&warnings);
-  const char* loader = vips_foreign_find_load_source(VIPS_SOURCE(source));
-  if (!loader || !AcceptedLoader(loader)) {
-    vips_error_clear();
+  const Kind fileKind = Sniff(input.first);
+  if (fileKind == Kind::kNone) {
     g_object_unref(source);
     return Fail(error, path + kNotAPicture);
   }
-  // The class name's tail is the nickname's head: VipsForeignLoadJpegSource, jpegload_source.
-  std::string loaderName = std::string(loader).substr(std::strlen("VipsForeignLoad"));
-  for (char& c : loaderName) c = char(std::tolower(static_cast<unsigned char>(c)));
-  if (loaderName.rfind("nsgif", 0) == 0) loaderName = "gif";
-  Ref image(vips_image_new_from_source(VIPS_SOURCE(source), "", "fail_on",
-                                       VIPS_FAIL_ON_TRUNCATED, nullptr));
+  const std::string loaderName = KindLoader(fileKind);
+  Ref image(LoadSource(fileKind, VIPS_SOURCE(source)));
   auto readFailure = [&]() {
     if (feed.overLimit)
       return Fail(error, path + ": the file is longer than its picture can need");
@@ -405,15 +465,15 @@ bool DecodeBufferWithVips(const std::string& path, const std::vector<uint8_t>& b
                           VipsRead kind, int width, int height, host::Picture* picture,
                           PictureInfo* info, std::vector<std::string>* notes, std::string* error) {
   if (!StartVips(error)) return false;
+  vips_error_clear();
   std::vector<std::string> warnings;
   WarningsTo keep(&warnings);
-  const char* loader = vips_foreign_find_load_buffer(bytes.data(), bytes.size());
-  if (!loader || !AcceptedLoader(loader)) {
-    vips_error_clear();
-    return Fail(error, path + kNotAPicture);
-  }
-  Ref image(vips_image_new_from_buffer(bytes.data(), bytes.size(), "", "fail_on",
-                                       VIPS_FAIL_ON_TRUNCATED, nullptr));
+  if (Sniff(bytes) != Kind::kPng) return Fail(error, path + kNotAPicture);
+  VipsImage* loaded = nullptr;
+  if (vips_pngload_buffer(const_cast<uint8_t*>(bytes.data()), bytes.size(), &loaded, "fail_on",
+                          VIPS_FAIL_ON_TRUNCATED, nullptr))
+    loaded = nullptr;
+  Ref image(loaded);
   if (!image.image) return Fail(error, path + ": damaged PNG file (" + VipsError() + ")");
   if (!Finish(path, image, kind, width, height, picture, info, notes, error)) return false;
   for (const std::string& w : warnings) notes->push_back(path + ": " + w);

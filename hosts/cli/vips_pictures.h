@@ -19,10 +19,6 @@ namespace zar::cli {
 // Starts libvips once per process (thread-safe); false with the reason when it cannot start.
 bool StartVips(std::string* error);
 
-// The libvips loaders (by class name) zar accepts: the formats above, nothing else a libvips build may
-// offer (no PDF, SVG, ImageMagick...), so an unexpected kind of file meets no unexpected decoder.
-bool AcceptedLoader(const std::string& loader);
-
 // A file's bytes as zar reads them: the first bytes already read, then the rest from `fd`
 // (read, never seeked, when `seekable` is false: a pipe). Reading stops at `limit` bytes from
 // the file's start.
