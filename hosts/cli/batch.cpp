@@ -99,6 +99,7 @@ int RenderBatch(const RenderArgs& args) {
     }
     const pid_t pid = fork();
     if (pid == 0) {
+      SetErrorSubject(in);
       int status = 1;
       try {
         status = Render(one);

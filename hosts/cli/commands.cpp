@@ -97,8 +97,18 @@ std::string Padded(const std::string& text, size_t width) {
 
 }  // namespace
 
+namespace {
+std::string gSubject;
+}  // namespace
+
+void SetErrorSubject(const std::string& subject) { gSubject = subject; }
+
 int Error(const std::string& text) {
-  Message("error", text);
+  // In a batch each failure names its picture.
+  if (!gSubject.empty() && text.find(gSubject) == std::string::npos)
+    Message("error", gSubject + ": " + text);
+  else
+    Message("error", text);
   return 1;
 }
 void Warning(const std::string& text) { Message("warning", text); }

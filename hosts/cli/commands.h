@@ -48,8 +48,10 @@ struct SheetArgs {
 };
 int MakeSheet(const SheetArgs& args);
 
-// Messages on stderr: "zar: error: ...", "zar: warning: ...", "zar: note: ...".
+// Messages on stderr: "zar: error: ...", "zar: warning: ...", "zar: note: ...". After
+// SetErrorSubject, an error that does not name the subject (a batch's picture) is prefixed with it.
 int Error(const std::string& text);
+void SetErrorSubject(const std::string& subject);
 void Warning(const std::string& text);
 void Note(const std::string& text);
 
