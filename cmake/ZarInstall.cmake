@@ -14,12 +14,15 @@ install(FILES ${PROJECT_SOURCE_DIR}/hosts/cli/zar.bash-completion
 find_program(ZAR_HELP2MAN help2man)
 if(ZAR_HELP2MAN)
   set(zar_man ${PROJECT_BINARY_DIR}/zar.1)
+  set(zar_man_commands ${PROJECT_BINARY_DIR}/zar-commands.h2m)
   add_custom_command(
     OUTPUT ${zar_man}
+    COMMAND ${CMAKE_COMMAND} -DZAR=$<TARGET_FILE:zar> -DOUT=${zar_man_commands} -P
+            ${PROJECT_SOURCE_DIR}/cmake/ZarManInclude.cmake
     COMMAND ${ZAR_HELP2MAN} --no-info --section=1 --version-string=${PROJECT_VERSION}
-            "--name=the ZAR effects on pictures, through the plug-in modules" --output=${zar_man}
-            $<TARGET_FILE:zar>
-    DEPENDS zar
+            "--name=the ZAR effects on pictures, through the plug-in modules"
+            --include=${zar_man_commands} --output=${zar_man} $<TARGET_FILE:zar>
+    DEPENDS zar ${PROJECT_SOURCE_DIR}/cmake/ZarManInclude.cmake
     COMMENT "man page for zar (help2man)")
   add_custom_target(zar_man ALL DEPENDS ${zar_man})
   install(FILES ${zar_man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT native)

@@ -43,7 +43,7 @@ bool BatchOutput(const RenderArgs& args, const std::string& in, std::string* out
     ext = ".png";  // a PPM or PGM in: PNG out
   }
   const size_t slash = in.find_last_of('/');
-  const std::string dir = !args.outDir.empty()            ? args.outDir + "/"
+  const std::string dir = !args.outDir.empty()         ? args.outDir + "/"
                           : slash == std::string::npos ? std::string()
                                                        : in.substr(0, slash + 1);
   *out = dir + name + args.suffix + ext;

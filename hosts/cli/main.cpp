@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
       ->allow_extra_args(false);
   renderCommand
       ->add_option("-m,--mask", render.mask,
-                   "the selection: a grey PNG or PGM, 255 selected, 0 not")
+                   "the selection: a grey picture of IN's size, 255 selected, 0 not")
       ->type_name("MASK");
   renderCommand->add_flag("-f,--force", render.force, "let OUT replace an input file");
   renderCommand->add_option("-o,--output-dir", render.outDir, "a batch: write the results here")
@@ -142,7 +142,8 @@ int main(int argc, char** argv) {
                    "the output's format when it is \"-\" or in a batch (png, jpg, tif, webp, gif, "
                    "heic, avif, jxl, pam)")
       ->type_name("NAME");
-  renderCommand->add_option("-q,--quality", render.quality, "JPEG, WebP, HEIF, AVIF, JPEG XL: 1 to 100")
+  renderCommand
+      ->add_option("-q,--quality", render.quality, "JPEG, WebP, HEIF, AVIF, JPEG XL: 1 to 100")
       ->type_name("N")
       ->check(WholeNumber(1, 100));
   renderCommand->add_option("--compression", render.compression, "PNG: 0 (none) to 9 (smallest)")
@@ -193,7 +194,7 @@ int main(int argc, char** argv) {
   SheetArgs sheet;
   CLI::App* sheetCommand =
       app.add_subcommand("sheet", "Put pictures side by side on one labelled contact sheet");
-  sheetCommand->add_option("OUT", sheet.out, "the sheet (.png or .pam)")->required()->type_name("");
+  sheetCommand->add_option("OUT", sheet.out, "the sheet (its format by its extension)")->required()->type_name("");
   sheetCommand->add_option("PICTURES", sheet.pictures, "the pictures, in order")
       ->required()
       ->type_name("");
@@ -217,7 +218,8 @@ int main(int argc, char** argv) {
       for (const CLI::App* sub : about->get_subcommands({}))
         if (sub->get_name() == argv[i]) next = sub;
       if (!next) {
-        std::fprintf(stderr, "zar: error: there is no command \"%s\" to explain (zar --help for usage)\n",
+        std::fprintf(stderr,
+                     "zar: error: there is no command \"%s\" to explain (zar --help for usage)\n",
                      argv[i]);
         return 2;
       }

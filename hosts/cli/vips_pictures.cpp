@@ -138,15 +138,15 @@ gint64 FeedSeek(VipsSourceCustom*, gint64 offset, int whence, Feed* feed) {
 uint64_t MostFileBytes(VipsImage* image) {
   int pages = 1;
   if (vips_image_get_typeof(image, "n-pages")) vips_image_get_int(image, "n-pages", &pages);
-  const uint64_t raw = uint64_t(image->Xsize) * uint64_t(image->Ysize) *
-                       uint64_t(image->Bands) * uint64_t(vips_format_sizeof(image->BandFmt));
+  const uint64_t raw = uint64_t(image->Xsize) * uint64_t(image->Ysize) * uint64_t(image->Bands) *
+                       uint64_t(vips_format_sizeof(image->BandFmt));
   return raw * 2 * uint64_t(std::clamp(pages, 1, 100000)) + kMetadataBytes;
 }
 
 // The kind of file a libvips loader reads, by its nickname ("pngload_buffer").
 std::string KindOf(const std::string& loader) {
-  static const char* const kKinds[][2] = {{"png", "PNG"},   {"jpeg", "JPEG"}, {"tiff", "TIFF"},
-                                          {"webp", "WebP"}, {"gif", "GIF"},   {"heif", "HEIF"},
+  static const char* const kKinds[][2] = {{"png", "PNG"},     {"jpeg", "JPEG"}, {"tiff", "TIFF"},
+                                          {"webp", "WebP"},   {"gif", "GIF"},   {"heif", "HEIF"},
                                           {"jxl", "JPEG XL"}, {"ppm", "PNM"}};
   for (const auto& kind : kKinds)
     if (loader.rfind(kind[0], 0) == 0) return kind[1];
@@ -168,7 +168,8 @@ std::vector<uint8_t> Blob(VipsImage* image, const char* name) {
 
 std::string LoaderOf(VipsImage* image) {
   const char* name = nullptr;
-  if (vips_image_get_typeof(image, "vips-loader")) vips_image_get_string(image, "vips-loader", &name);
+  if (vips_image_get_typeof(image, "vips-loader"))
+    vips_image_get_string(image, "vips-loader", &name);
   return name ? name : "";
 }
 
@@ -212,15 +213,15 @@ bool Finish(const std::string& path, Ref& image, VipsRead kind, int width, int h
     notes->push_back(path + ": CMYK picture converted to sRGB");
     converted = true;
   } else if (!grey && !rgb) {
-    if (vips_colourspace(image.image, &next, VIPS_INTERPRETATION_sRGB, nullptr)) return vipsFailed();
+    if (vips_colourspace(image.image, &next, VIPS_INTERPRETATION_sRGB, nullptr))
+      return vipsFailed();
     image.Take(next);
     notes->push_back(path + ": " + InterpretationName(space) + " picture converted to sRGB");
     converted = true;
   }
   const VipsBandFormat format = image.image->BandFmt;
   if (format != VIPS_FORMAT_UCHAR && format != VIPS_FORMAT_USHORT)
-    return Fail(error, path + ": samples of type " +
-                           vips_enum_nick(VIPS_TYPE_BAND_FORMAT, format) +
+    return Fail(error, path + ": samples of type " + vips_enum_nick(VIPS_TYPE_BAND_FORMAT, format) +
                            " are not taken (8 or 16 bits)");
 
   const int bands = image.image->Bands;
@@ -294,7 +295,8 @@ bool Finish(const std::string& path, Ref& image, VipsRead kind, int width, int h
         for (int b = 0; b < take; ++b) {
           if (stored == VIPS_FORMAT_USHORT) {
             // The nearest 8-bit sample, as libpng and most editors reduce 16 bits.
-            const uint32_t v = reinterpret_cast<const uint16_t*>(from)[size_t(x) * size_t(in) + size_t(b)];
+            const uint32_t v =
+                reinterpret_cast<const uint16_t*>(from)[size_t(x) * size_t(in) + size_t(b)];
             s[b] = uint8_t((v * 255 + 32895) >> 16);
           } else {
             s[b] = from[size_t(x) * size_t(in) + size_t(b)];
@@ -339,7 +341,8 @@ Kind Sniff(const std::vector<uint8_t>& b) {
   if (at(0, "RIFF") && at(8, "WEBP")) return Kind::kWebp;
   if (at(0, "GIF87a") || at(0, "GIF89a")) return Kind::kGif;
   if (at(4, "ftyp"))
-    for (const char* brand : {"heic", "heix", "hevc", "heim", "heis", "mif1", "msf1", "avif", "avis"})
+    for (const char* brand :
+         {"heic", "heix", "hevc", "heim", "heis", "mif1", "msf1", "avif", "avis"})
       if (at(8, brand)) return Kind::kHeif;
   if ((b.size() >= 2 && b[0] == 0xFF && b[1] == 0x0A) || at(4, "JXL ")) return Kind::kJxl;
   return Kind::kNone;
@@ -376,8 +379,7 @@ VipsImage* LoadSource(Kind kind, VipsSource* source) {
     case Kind::kJxl:
       failed = vips_jxlload_source(source, &out, "fail_on", VIPS_FAIL_ON_TRUNCATED, nullptr);
       break;
-    case Kind::kNone:
-      break;
+    case Kind::kNone: break;
   }
   return failed ? nullptr : out;
 }
@@ -400,8 +402,8 @@ bool StartVips(std::string* error) {
     // file then fails the same way every time, and a batch runs its pictures in processes.
     vips_cache_set_max(0);
     vips_concurrency_set(1);
-    g_log_set_handler("VIPS", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE), KeepWarning,
-                      nullptr);
+    g_log_set_handler("VIPS", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+                      KeepWarning, nullptr);
   });
   if (!started) return Fail(error, "cannot start libvips (" + VipsError() + ")");
   return true;
@@ -429,8 +431,7 @@ bool ReadWithVips(VipsInput& input, VipsRead kind, int width, int height, host::
   const std::string loaderName = KindLoader(fileKind);
   Ref image(LoadSource(fileKind, VIPS_SOURCE(source)));
   auto readFailure = [&]() {
-    if (feed.overLimit)
-      return Fail(error, path + ": the file is longer than its picture can need");
+    if (feed.overLimit) return Fail(error, path + ": the file is longer than its picture can need");
     if (feed.readError)
       return Fail(error, "cannot read " + path + ": " + std::strerror(feed.readError));
     return Fail(error, path + ": damaged " + KindOf(loaderName) + " file (" + VipsError() + ")");
@@ -461,9 +462,9 @@ bool ReadWithVips(VipsInput& input, VipsRead kind, int width, int height, host::
   return ok;
 }
 
-bool DecodeBufferWithVips(const std::string& path, const std::vector<uint8_t>& bytes,
-                          VipsRead kind, int width, int height, host::Picture* picture,
-                          PictureInfo* info, std::vector<std::string>* notes, std::string* error) {
+bool DecodeBufferWithVips(const std::string& path, const std::vector<uint8_t>& bytes, VipsRead kind,
+                          int width, int height, host::Picture* picture, PictureInfo* info,
+                          std::vector<std::string>* notes, std::string* error) {
   if (!StartVips(error)) return false;
   vips_error_clear();
   std::vector<std::string> warnings;
@@ -489,10 +490,9 @@ VipsImage* ImageOf(const host::Picture& picture, const PictureInfo* info, std::s
   }
   const size_t rowLength = size_t(picture.width) * size_t(picture.planes);
   VipsImage* image = vips_image_new_memory();
-  vips_image_init_fields(image, picture.width, picture.height, picture.planes, VIPS_FORMAT_UCHAR,
-                         VIPS_CODING_NONE,
-                         picture.planes <= 2 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB,
-                         1.0, 1.0);
+  vips_image_init_fields(
+      image, picture.width, picture.height, picture.planes, VIPS_FORMAT_UCHAR, VIPS_CODING_NONE,
+      picture.planes <= 2 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB, 1.0, 1.0);
   if (vips_image_write_prepare(image)) {
     g_object_unref(image);
     Fail(error, "cannot encode the picture (" + VipsError() + ")");
@@ -567,8 +567,7 @@ bool SaveImage(VipsImage* image, PictureFormat format, const SaveOptions& option
       name = "JPEG XL";
       failed = vips_jxlsave_buffer(image, &buffer, &length, "Q", quality(90), nullptr);
       break;
-    case PictureFormat::kPam:
-      return Fail(error, "PAM files are written by zar itself");
+    case PictureFormat::kPam: return Fail(error, "PAM files are written by zar itself");
   }
   if (failed) return Fail(error, std::string(name) + " encoding failed (" + VipsError() + ")");
   const auto* data = static_cast<const uint8_t*>(buffer);

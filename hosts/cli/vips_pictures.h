@@ -39,9 +39,9 @@ bool ReadWithVips(VipsInput& input, VipsRead kind, int width, int height, host::
                   PictureInfo* info, std::vector<std::string>* notes, std::string* error);
 
 // The same for a whole file already in memory (a PNG whose header zar has checked).
-bool DecodeBufferWithVips(const std::string& path, const std::vector<uint8_t>& bytes,
-                          VipsRead kind, int width, int height, host::Picture* picture,
-                          PictureInfo* info, std::vector<std::string>* notes, std::string* error);
+bool DecodeBufferWithVips(const std::string& path, const std::vector<uint8_t>& bytes, VipsRead kind,
+                          int width, int height, host::Picture* picture, PictureInfo* info,
+                          std::vector<std::string>* notes, std::string* error);
 
 // The libvips image of a picture (planes 1 to 4), with its profile and metadata attached; the
 // caller unrefs it. Null with the reason on failure.

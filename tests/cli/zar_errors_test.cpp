@@ -82,7 +82,8 @@ TEST_F(ZarBadInput, Pictures) {
       {"a directory", {"render", "fire", "folder", "out.png"}, 1,
        "cannot read folder: Is a directory"},
       {"not a picture", {"render", "fire", "garbage.png", "out.png"}, 1,
-       "garbage.png: not a picture zar reads (JPEG, PNG, TIFF, WebP, GIF, HEIF, AVIF, JPEG XL, PAM, PPM or PGM)"},
+       "garbage.png: not a picture zar reads (JPEG, PNG, TIFF, WebP, GIF, HEIF, AVIF, JPEG XL, "
+       "PAM, PPM or PGM)"},
       {"cut short", {"render", "fire", "cut.png", "out.png"}, 1, "cut.png: damaged PNG file ("},
       {"PAM cut short", {"render", "fire", "cut.pam", "out.pam"}, 1,
        "cut.pam: pixel data cut short"},
@@ -204,7 +205,8 @@ TEST_F(ZarBadInput, OutputsThatWouldReplaceAnInputOrCannotBeWritten) {
       {"the mask", {"render", "fire", "photo.png", "mask.png", "--mask", "mask.png"}, 1,
        "mask.png is the mask mask.png; it is not replaced without --force"},
       {"unknown format", {"render", "fire", "photo.png", "out.bmp"}, 1,
-       "out.bmp: unknown output format (name it .png, .jpg, .tif, .webp, .gif, .heic, .avif, .jxl or .pam)"},
+       "out.bmp: unknown output format (name it .png, .jpg, .tif, .webp, .gif, .heic, .avif, "
+       ".jxl or .pam)"},
       {"no directory", {"render", "fire", "photo.png", "nodir/out.png"}, 1,
        "cannot write nodir/out.png: no directory nodir"},
       {"a directory", {"render", "fire", "photo.png", "folder.png"}, 1,
@@ -250,7 +252,8 @@ TEST_F(ZarBadInput, PluginModules) {
 TEST_F(ZarBadInput, CommandLinesThatCannotBeRead) {
   // clang-format off
   const BadCase cases[] = {
-      {"no command", {}, 2, "a command is needed: render, params, effects or sheet (zar --help for usage)"},
+      {"no command", {}, 2,
+       "a command is needed: render, params, effects or sheet (zar --help for usage)"},
       {"an option zar has not", {"-V"}, 2, "-V is not an option of zar (zar --help for usage)"},
       {"unknown command", {"paint", "fire"}, 2, "unknown command \"paint\""},
       {"missing OUT", {"render", "fire", "photo.png"}, 2,

@@ -100,8 +100,9 @@ TEST_F(ZarFormats, TurnedUprightCmykToSrgbAndGammaLeftAloneWithNotes) {
 
   ZarRun run = RunZar({"render", "ice", "turned.jpg", "turned.png"}, dir.path());
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "zar: note: turned.jpg: turned upright as the camera recorded it (EXIF "
-                     "orientation 6)\n");
+  EXPECT_EQ(run.err,
+            "zar: note: turned.jpg: turned upright as the camera recorded it (EXIF "
+            "orientation 6)\n");
   const host::Picture upright = VipsRead(dir / "turned.png");
   EXPECT_EQ(upright.width, photo.height);
   EXPECT_EQ(upright.height, photo.width);
@@ -113,8 +114,8 @@ TEST_F(ZarFormats, TurnedUprightCmykToSrgbAndGammaLeftAloneWithNotes) {
 
   run = RunZar({"render", "ice", "gamma.png", "gamma-out.png"}, dir.path());
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_TRUE(SamePixels(ReadPng(dir / "gamma-out.png"),
-                         DirectRun(kIceSpec, kIceSpec.defaults, photo)));
+  EXPECT_TRUE(
+      SamePixels(ReadPng(dir / "gamma-out.png"), DirectRun(kIceSpec, kIceSpec.defaults, photo)));
 }
 
 TEST_F(ZarFormats, ProfileAndExifTravelQualityAndCompressionApply) {
@@ -154,9 +155,9 @@ TEST_F(ZarFormats, ProfileAndExifTravelQualityAndCompressionApply) {
   ASSERT_EQ(RunZar({"render", "candle", "photo.jpg", "q20.jpg", "-q", "20"}, dir.path()).status, 0);
   ASSERT_EQ(RunZar({"render", "candle", "photo.jpg", "q95.jpg", "-q", "95"}, dir.path()).status, 0);
   EXPECT_LT(FileBytes(dir / "q20.jpg").size() * 2, FileBytes(dir / "q95.jpg").size());
-  ASSERT_EQ(RunZar({"render", "candle", "photo.jpg", "c0.png", "--compression", "0"}, dir.path())
-                .status,
-            0);
+  ASSERT_EQ(
+      RunZar({"render", "candle", "photo.jpg", "c0.png", "--compression", "0"}, dir.path()).status,
+      0);
   EXPECT_GT(FileBytes(dir / "c0.png").size(), FileBytes(dir / "out.png").size());
   EXPECT_TRUE(SamePixels(ReadPng(dir / "c0.png"), ReadPng(dir / "out.png")));
 }
@@ -168,12 +169,11 @@ TEST_F(ZarFormats, PipeInAndOut) {
       RunZar({"render", "fire", "-", "-", "--format", "png"}, dir.path(), {}, dir / "photo.png");
   ASSERT_EQ(run.status, 0) << run.err;
   WriteBytes(dir / "piped.png", std::vector<uint8_t>(run.out.begin(), run.out.end()));
-  EXPECT_TRUE(SamePixels(ReadPng(dir / "piped.png"),
-                         DirectRun(kFireSpec, kFireSpec.defaults, photo)));
+  EXPECT_TRUE(
+      SamePixels(ReadPng(dir / "piped.png"), DirectRun(kFireSpec, kFireSpec.defaults, photo)));
   const ZarRun noFormat = RunZar({"render", "fire", "photo.png", "-"}, dir.path());
   EXPECT_EQ(noFormat.status, 1);
-  EXPECT_EQ(noFormat.err,
-            "zar: error: standard output needs --format (png, jpg, tif, webp...)\n");
+  EXPECT_EQ(noFormat.err, "zar: error: standard output needs --format (png, jpg, tif, webp...)\n");
 }
 
 TEST_F(ZarFormats, BatchGoesOnPastAFailureAndCountsThem) {
@@ -200,8 +200,8 @@ TEST_F(ZarFormats, BatchGoesOnPastAFailureAndCountsThem) {
   EXPECT_EQ(suffixed.status, 0) << suffixed.err;
   EXPECT_TRUE(SamePixels(ReadPng(dir / "b-cryo.png"), expected));
   VipsWrite(dir / "a.jpg", photo);
-  const ZarRun clash = RunZar(
-      {"render", "cryo", "a.png", "a.jpg", "--suffix", "-x", "--format", "png"}, dir.path());
+  const ZarRun clash =
+      RunZar({"render", "cryo", "a.png", "a.jpg", "--suffix", "-x", "--format", "png"}, dir.path());
   EXPECT_EQ(clash.status, 1);
   EXPECT_EQ(clash.ErrLines().front(),
             "zar: error: a.jpg: its result a-x.png would replace that of a.png; not rendered");
