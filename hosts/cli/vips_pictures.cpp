@@ -75,6 +75,7 @@ struct Feed {
   uint64_t limit = 0;
   bool overLimit = false;
   int readError = 0;
+  uint64_t size = UINT64_MAX;  // a seekable file's length
 };
 
 gint64 FeedRead(VipsSourceCustom*, void* buffer, gint64 length, Feed* feed) {
@@ -93,6 +94,12 @@ gint64 FeedRead(VipsSourceCustom*, void* buffer, gint64 length, Feed* feed) {
     return -1;
   }
   want = std::min(want, feed->limit - feed->position);
+  // libvips may ask for more than is left (it reads whole files in 4096-byte asks): never hand
+  // the system a buffer longer than what the file still holds.
+  if (in.seekable) {
+    if (feed->position >= feed->size) return 0;
+    want = std::min(want, feed->size - feed->position);
+  }
   // As much as asked, as far as the file goes: some decoders take a short read for an error.
   auto* to = static_cast<uint8_t*>(buffer);
   uint64_t got = 0;
@@ -415,6 +422,10 @@ bool ReadWithVips(VipsInput& input, VipsRead kind, int width, int height, host::
   const std::string& path = input.path;
   vips_error_clear();
   Feed feed{&input};
+  if (input.seekable) {
+    const off_t end = lseek(input.fd, 0, SEEK_END);
+    if (end >= 0) feed.size = uint64_t(end);
+  }
   // Until the header is read: the most the largest picture the host takes can need (RGBA,
   // 16 bits, one strip).
   feed.limit = uint64_t(MaxOneStripPixels(4)) * 8 * 2 + kMetadataBytes;
