@@ -162,6 +162,32 @@ TEST_F(ZarFormats, ProfileAndExifTravelQualityAndCompressionApply) {
   EXPECT_TRUE(SamePixels(ReadPng(dir / "c0.png"), ReadPng(dir / "out.png")));
 }
 
+TEST_F(ZarFormats, JpegHeadersThatPromiseTooMuchAreRefusedBeforeDecoding) {
+  VipsWrite(dir / "photo.jpg", Photo(3));
+  std::vector<uint8_t> bytes = FileBytes(dir / "photo.jpg");
+  // The frame header (SOF0): marker, length, precision, then height and width.
+  size_t sof = 2;
+  while (sof + 9 < bytes.size() && !(bytes[sof] == 0xFF && bytes[sof + 1] == 0xC0))
+    sof += 2 + (size_t(bytes[sof + 2]) << 8 | bytes[sof + 3]);
+  ASSERT_LT(sof + 9, bytes.size());
+  std::vector<uint8_t> huge = bytes;
+  huge[sof + 5] = huge[sof + 7] = 0x9C;  // 40000 x 40000
+  huge[sof + 6] = huge[sof + 8] = 0x40;
+  WriteBytes(dir / "huge.jpg", huge);
+  ZarRun run = RunZar({"render", "fire", "huge.jpg", "out.png"}, dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "zar: error: huge.jpg: 40000 x 40000 is larger than the host takes (30000 x 30000)\n");
+  // A 150 x 100 picture with 17 MiB after it: longer than such a picture can need.
+  bytes.resize(bytes.size() + (size_t(17) << 20), 0);
+  WriteBytes(dir / "long.jpg", bytes);
+  run = RunZar({"render", "fire", "long.jpg", "out.png"}, dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "zar: error: long.jpg: the file is longer than a 150 x 100 picture can need\n");
+  EXPECT_FALSE(Exists(dir / "out.png"));
+}
+
 TEST_F(ZarFormats, PipeInAndOut) {
   const host::Picture photo = Photo(3);
   WritePng(dir / "photo.png", photo);
