@@ -62,7 +62,13 @@ TEST_F(ZarFormats, JpegPngTiffWebpGifInAndOut) {
   const char* const kinds[] = {"jpg", "png", "tif", "webp", "gif"};
   for (const char* in : kinds) {
     const std::string input = std::string("photo.") + in;
-    VipsWrite(dir / input, photo);
+    // GIF's encoder runs on OpenMP threads whose memory libvips never gives back: the GIF read
+    // here is one zar wrote (kinds before it made it), so that a memory checker of this program
+    // sees no GIF encoding.
+    if (std::string(in) == "gif")
+      WriteBytes(dir / input, FileBytes(dir / "out-jpg.gif"));
+    else
+      VipsWrite(dir / input, photo);
     // The reference: the host core's run on the samples as libvips decodes them.
     const host::Picture expected = DirectRun(kFireSpec, kFireSpec.defaults, VipsRead(dir / input));
     for (const char* out : kinds) {
