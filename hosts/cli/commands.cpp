@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -97,8 +98,18 @@ std::string Padded(const std::string& text, size_t width) {
 
 }  // namespace
 
+namespace {
+std::string gSubject;
+}  // namespace
+
+void SetErrorSubject(const std::string& subject) { gSubject = subject; }
+
 int Error(const std::string& text) {
-  Message("error", text);
+  // In a batch each failure names its picture.
+  if (!gSubject.empty() && text.find(gSubject) == std::string::npos)
+    Message("error", gSubject + ": " + text);
+  else
+    Message("error", text);
   return 1;
 }
 void Warning(const std::string& text) { Message("warning", text); }
@@ -116,51 +127,89 @@ int Render(const RenderArgs& args) {
   for (const std::string& w : warnings) Warning(w);
 
   PictureFormat format;
-  if (!OutputFormatFor(args.out, &format, &error)) return Error(error);
-  if (!Protects(args.out,
-                {{"input picture", args.in}, {"mask", args.mask}, {"parameter file", args.params}},
-                args.force, &error) ||
-      !Writable(args.out, &error))
+  const bool toStdout = args.out == "-";
+  if (!args.format.empty()) {
+    if (!FormatNamed(args.format, &format, &error)) return Error(error);
+  } else if (toStdout) {
+    return Error("standard output needs --format (png, jpg, tif, webp...)");
+  } else if (!OutputFormatFor(args.out, &format, &error)) {
+    return Error(error);
+  }
+  if (!toStdout &&
+      (!Protects(args.out,
+                 {{"input picture", args.in}, {"mask", args.mask}, {"parameter file", args.params}},
+                 args.force, &error) ||
+       !Writable(args.out, &error)))
     return Error(error);
 
-  host::Picture picture;
+  // One bar for the whole job: reading to 10 %, the plug-in's run to 90 %, writing to the end.
+  // Notes wait until the bar's line is ended.
+  ProgressBar bar(stderr, spec->name,
+                  !args.quiet && (args.progress || isatty(fileno(stderr)) != 0));
+  constexpr int32_t kBarSteps = 1000;
+  bar.Update(0, kBarSteps);
   std::vector<std::string> notes;
-  if (!ReadPicture(args.in, &picture, &notes, &error)) return Error(error);
+  auto fail = [&](const std::string& why) {
+    bar.Finish();
+    for (const std::string& n : notes) Note(n);
+    return Error(why);
+  };
+
+  host::Picture picture;
+  PictureInfo info;
+  if (!ReadPicture(args.in, &picture, &notes, &error, &info)) return fail(error);
+  if (args.verbose)
+    notes.insert(notes.begin(), args.in + ": read " + std::to_string(picture.width) + " x " +
+                                    std::to_string(picture.height) + ", " +
+                                    std::to_string(picture.planes) + " planes");
   host::Picture mask;
   if (!args.mask.empty()) {
     if (!ReadMask(args.mask, picture.width, picture.height, &mask, &notes, &error))
-      return Error(error);
+      return fail(error);
   }
-  for (const std::string& n : notes) Note(n);
-  if (format == PictureFormat::kPng && picture.planes > 4)
-    return Error(args.in + " has " + std::to_string(picture.planes) +
-                 " planes; a PNG file holds at most 4 (write a .pam)");
+  bar.Update(kBarSteps / 10, kBarSteps);
+  if (format != PictureFormat::kPam && picture.planes > 4)
+    return fail(args.in + " has " + std::to_string(picture.planes) + " planes; " +
+                FormatArticle(format) + " file holds at most 4 (write a .pam)");
+  if (picture.planes == 4 && format == PictureFormat::kJpeg)
+    notes.push_back(args.out + ": a JPEG file holds no transparency; the fourth plane is left out");
 
   std::string modulePath;
   if (!FindModule(*spec, &modulePath, &error) ||
       !CheckModuleIdentity(*spec, modulePath, &error))
-    return Error(error);
+    return fail(error);
 
   RenderRun run;
-  {
-    ProgressBar bar(stderr, spec->name, isatty(fileno(stderr)) != 0);
-    const bool loaded = RunPlugin(
-        modulePath, ParameterBlockFor(*spec, params), picture, args.mask.empty() ? nullptr : &mask,
-        [&bar](int32_t done, int32_t total) { bar.Update(done, total); }, &run, &error);
-    bar.Finish(loaded && run.result == 0 && run.messages.empty());
-    if (!loaded) return Error(error);
-  }
+  // Combustion counts what is left; the bar shows the work done for every effect.
+  const bool countsDown = spec == &kCombustionSpec;
+  const bool loaded = RunPlugin(
+      modulePath, ParameterBlockFor(*spec, params), picture, args.mask.empty() ? nullptr : &mask,
+      [&bar, countsDown](int32_t done, int32_t total) {
+        if (total <= 0) return;
+        const int64_t shown = std::clamp<int64_t>(countsDown ? total - done : done, 0, total);
+        bar.Update(int32_t(kBarSteps / 10 + shown * (kBarSteps * 8 / 10) / total), kBarSteps);
+      },
+      &run, &error);
+  if (!loaded) return fail(error);
   // Without the dialog a plug-in shows a message box only when it refuses the picture.
   if (!run.messages.empty())
-    return Error(std::string(spec->title) + " says \"" + run.messages.front() +
-                 "\"; nothing written");
+    return fail(std::string(spec->title) + " says \"" + run.messages.front() +
+                "\"; nothing written");
   if (run.result != 0) {
     std::string text = std::string(spec->title) + " failed with result " +
                        std::to_string(run.result) + " (" + ResultText(run.result) + ")";
     if (!run.notes.empty()) text += ": " + run.notes.front();
-    return Error(text + "; nothing written");
+    return fail(text + "; nothing written");
   }
-  if (!WritePicture(args.out, picture, format, &error)) return Error(error);
+  bar.Update(kBarSteps * 9 / 10, kBarSteps);
+  SaveOptions options;
+  options.quality = args.quality;
+  options.compression = args.compression;
+  options.info = &info;
+  if (!WritePicture(args.out, picture, format, &error, options)) return fail(error);
+  bar.Finish(true);
+  for (const std::string& n : notes) Note(n);
+  if (args.verbose) Note("wrote " + (toStdout ? std::string("standard output") : args.out));
   return 0;
 }
 

@@ -8,12 +8,23 @@
 namespace zar::cli {
 
 struct RenderArgs {
-  std::string effect, in, out;
+  std::string effect, in, out;  // "-": standard input, standard output
   std::string params, mask;
   std::vector<std::string> settings;
   bool force = false;
+  std::string format;  // the output's format when no extension names it (--format)
+  int quality = -1, compression = -1;
+  bool quiet = false, progress = false, verbose = false;
+  // A batch: every picture in `files`, each written to outDir (when given) under its own name
+  // with `suffix` before the extension, `jobs` at once (0: one per core).
+  std::vector<std::string> files;
+  std::string outDir, suffix;
+  int jobs = 0;
 };
+// One picture, in to out.
 int Render(const RenderArgs& args);
+// The batch of args.files; each failure is one line, a last line counts them.
+int RenderBatch(const RenderArgs& args);
 
 int ShowParams(const std::string& path);
 
@@ -37,8 +48,10 @@ struct SheetArgs {
 };
 int MakeSheet(const SheetArgs& args);
 
-// Messages on stderr: "zar: error: ...", "zar: warning: ...", "zar: note: ...".
+// Messages on stderr: "zar: error: ...", "zar: warning: ...", "zar: note: ...". After
+// SetErrorSubject, an error that does not name the subject (a batch's picture) is prefixed with it.
 int Error(const std::string& text);
+void SetErrorSubject(const std::string& subject);
 void Warning(const std::string& text);
 void Note(const std::string& text);
 

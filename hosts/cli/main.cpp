@@ -2,7 +2,10 @@
 // the plug-in modules themselves, loaded and driven as an image editor drives a filter plug-in,
 // and reads and writes the plug-ins' parameter files.
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -27,12 +30,20 @@ The settings are the effect's defaults, then the parameter file, then each --set
 The plug-in runs as when a host repeats the last filter: no dialog, the settings handed
 over in its parameter block.
 
-Pictures: PNG (RGB; RGBA as four planes; grey, palette and 16-bit pictures are converted,
-with a note), PAM with 3, 4 or 5 planes, PPM and PGM. OUT is PNG or PAM by its extension;
-it is written whole or not at all, and never replaces IN, MASK or FILE without --force.
+Pictures: JPEG, PNG, TIFF, WebP, GIF, HEIF, AVIF and JPEG XL (through libvips), PAM with 3,
+4 or 5 planes, PPM and PGM. They reach the effect as 8-bit RGB, or RGBA with their
+transparency as the fourth plane: turned upright as the camera recorded, CMYK and other
+colour spaces converted to sRGB, grey widened and 16 bits reduced to 8, each with a note;
+the samples otherwise as stored. OUT's format is its extension's (or --format's); its colour
+profile and camera metadata are the input's. OUT is written whole or not at all, and never
+replaces IN, MASK or FILE without --force. "-" reads standard input or writes standard
+output. Several pictures with -o DIR or --suffix TEXT: each failure is one line, the last
+line counts them, and the exit status is 1 if any failed.
 
 Examples:
-  zar render fire photo.png fire.png
+  zar render fire photo.jpg fire.jpg --quality 92
+  zar render ice *.jpg -o iced/ -j 4
+  cat photo.png | zar render candle - - --format webp > candle.webp
   zar render combustion photo.png out.png --set effectMode=Page --set effectDirection="Left Btm"
   zar render cryo photo.png out.png --mask selection.png --set 'rampColors[1]=#00C0FF'
   zar render ice photo.pam out.pam --params frost.pci --set iterations=60)";
@@ -52,6 +63,24 @@ line could not be read. The plug-in modules (ZarFire.so...) are looked for besid
 then in ../lib/zar; the environment variable ZAR_PLUGIN_DIR names another directory.
 
 Run zar COMMAND --help for each command.)";
+
+// A whole number from `low` to `high`, its error a sentence (CLI11's own shows the limits of a
+// double to 309 digits).
+CLI::Validator WholeNumber(int low, int high) {
+  return CLI::Validator(
+      [low, high](std::string& text) -> std::string {
+        char* end = nullptr;
+        errno = 0;
+        const long value = std::strtol(text.c_str(), &end, 10);
+        const std::string range =
+            high == INT32_MAX ? "from " + std::to_string(low) + " up"
+                              : "from " + std::to_string(low) + " to " + std::to_string(high);
+        if (text.empty() || *end != '\0' || errno == ERANGE || value < low || value > high)
+          return "takes a whole number " + range + ", not \"" + text + "\"";
+        return {};
+      },
+      "");
+}
 
 // A signal that ends zar while it writes an output takes the half-written temporary file with
 // it; then zar ends as the signal would have ended it.
@@ -83,10 +112,10 @@ int main(int argc, char** argv) {
   renderCommand->add_option("EFFECT", render.effect, "combustion, ice, candle, fire or cryo")
       ->required()
       ->type_name("");
-  renderCommand->add_option("IN", render.in, "the picture (PNG, PAM, PPM or PGM)")
-      ->required()
-      ->type_name("");
-  renderCommand->add_option("OUT", render.out, "the result (.png or .pam)")
+  renderCommand
+      ->add_option("IN OUT", render.files,
+                   "the picture and the result (\"-\": standard input and output); with -o or "
+                   "--suffix, any number of pictures")
       ->required()
       ->type_name("");
   renderCommand->add_option("-p,--params", render.params, "start from this parameter file")
@@ -96,9 +125,35 @@ int main(int argc, char** argv) {
       ->allow_extra_args(false);
   renderCommand
       ->add_option("-m,--mask", render.mask,
-                   "the selection: a grey PNG or PGM, 255 selected, 0 not")
+                   "the selection: a grey picture of IN's size, 255 selected, 0 not")
       ->type_name("MASK");
   renderCommand->add_flag("-f,--force", render.force, "let OUT replace an input file");
+  renderCommand->add_option("-o,--output-dir", render.outDir, "a batch: write the results here")
+      ->type_name("DIR");
+  renderCommand
+      ->add_option("--suffix", render.suffix,
+                   "a batch: each result beside its picture, named with this before the extension")
+      ->type_name("TEXT");
+  renderCommand->add_option("-j,--jobs", render.jobs, "a batch: pictures at once (default: cores)")
+      ->type_name("N")
+      ->check(WholeNumber(1, 1024));
+  renderCommand
+      ->add_option("--format", render.format,
+                   "the output's format when it is \"-\" or in a batch (png, jpg, tif, webp, gif, "
+                   "heic, avif, jxl, pam)")
+      ->type_name("NAME");
+  renderCommand
+      ->add_option("-q,--quality", render.quality, "JPEG, WebP, HEIF, AVIF, JPEG XL: 1 to 100")
+      ->type_name("N")
+      ->check(WholeNumber(1, 100));
+  renderCommand->add_option("--compression", render.compression, "PNG: 0 (none) to 9 (smallest)")
+      ->type_name("N")
+      ->check(WholeNumber(0, 9));
+  renderCommand->add_flag("--quiet", render.quiet, "no progress bar");
+  renderCommand->add_flag("--progress", render.progress,
+                          "a progress bar even when stderr is not a terminal");
+  renderCommand->add_flag("-v,--verbose", render.verbose,
+                          "say what was read, converted and written");
   renderCommand->footer(kRenderFooter);
 
   CLI::App* paramsCommand = app.add_subcommand("params", "Show or write a parameter file");
@@ -139,7 +194,7 @@ int main(int argc, char** argv) {
   SheetArgs sheet;
   CLI::App* sheetCommand =
       app.add_subcommand("sheet", "Put pictures side by side on one labelled contact sheet");
-  sheetCommand->add_option("OUT", sheet.out, "the sheet (.png or .pam)")->required()->type_name("");
+  sheetCommand->add_option("OUT", sheet.out, "the sheet (its format by its extension)")->required()->type_name("");
   sheetCommand->add_option("PICTURES", sheet.pictures, "the pictures, in order")
       ->required()
       ->type_name("");
@@ -150,15 +205,44 @@ int main(int argc, char** argv) {
       ->allow_extra_args(false);
   sheetCommand->add_option("-c,--columns", sheet.columns, "pictures per row (all in one row: 0)")
       ->type_name("N")
-      ->check(CLI::NonNegativeNumber);
+      ->check(WholeNumber(0, INT32_MAX));
   sheetCommand->add_flag("-f,--force", sheet.force, "let OUT replace one of the pictures");
   sheetCommand->footer(
       "Example:\n  zar sheet sheet.png photo.png fire.png --label Original --label Fire");
+
+  // zar help [COMMAND...] is zar [COMMAND...] --help.
+  if (argc > 1 && std::string(argv[1]) == "help") {
+    const CLI::App* about = &app;
+    for (int i = 2; i < argc; ++i) {
+      const CLI::App* next = nullptr;
+      for (const CLI::App* sub : about->get_subcommands({}))
+        if (sub->get_name() == argv[i]) next = sub;
+      if (!next) {
+        std::fprintf(stderr,
+                     "zar: error: there is no command \"%s\" to explain (zar --help for usage)\n",
+                     argv[i]);
+        return 2;
+      }
+      about = next;
+    }
+    std::printf("%s", about->help().c_str());
+    return 0;
+  }
 
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
+    if (argc == 1) {
+      std::fprintf(stderr, "zar: error: a command is needed: render, params, effects or sheet (zar "
+                           "--help for usage)\n");
+      return 2;
+    }
+    if (app.get_subcommands().empty() && argv[1][0] == '-') {
+      std::fprintf(stderr, "zar: error: %s is not an option of zar (zar --help for usage)\n",
+                   argv[1]);
+      return 2;
+    }
     if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
       std::fprintf(stderr,
                    "zar: error: unknown command \"%s\" (render, params, effects, sheet; zar --help "
@@ -178,7 +262,20 @@ int main(int argc, char** argv) {
 
   // Whatever fails on the way is one line and status 1, running out of memory included.
   try {
-    if (renderCommand->parsed()) return Render(render);
+    if (renderCommand->parsed()) {
+      if (!render.outDir.empty() || !render.suffix.empty()) return RenderBatch(render);
+      if (render.files.size() != 2) {
+        std::fprintf(stderr, "zar: error: %s (zar render --help for usage)\n",
+                     render.files.size() < 2
+                         ? "OUT is required: where to write the result"
+                         : "zar render takes one picture and OUT; several pictures need -o DIR or "
+                           "--suffix TEXT");
+        return 2;
+      }
+      render.in = render.files[0];
+      render.out = render.files[1];
+      return Render(render);
+    }
     if (showCommand->parsed()) return ShowParams(showPath);
     if (saveCommand->parsed()) return SaveParams(save);
     if (effectsCommand->parsed()) return ListEffects(effectsOf);

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 
+#include "hosts/cli/vips_pictures.h"
 #include "platform/platform.h"
 
 namespace zar::cli {
@@ -63,12 +64,13 @@ class InputFile {
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
   ~InputFile() {
-    if (fd_ >= 0) close(fd_);
+    if (fd_ > 0) close(fd_);
   }
 
+  // "-" is standard input.
   bool Open(const std::string& path, std::string* error) {
     path_ = path;
-    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = path == "-" ? 0 : open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) return Fail(error, "cannot open " + path + ": " + std::strerror(errno));
     struct stat info;
     if (fstat(fd_, &info) != 0)
@@ -82,6 +84,8 @@ class InputFile {
 
   // The size of a regular file, when it tells one; else 0.
   uint64_t knownSize() const { return size_; }
+  bool regular() const { return regular_; }
+  int fd() const { return fd_; }
 
   // Reads on until `bytes` holds `want` bytes (fewer when the file ends first). Memory grows
   // with what arrives, so a file shorter than promised costs no more than it holds.
@@ -193,25 +197,6 @@ bool BeginPng(const std::string& path, InputFile& file, std::vector<uint8_t>& by
   return true;
 }
 
-// Decodes an opened PNG file into `planes` planes of 8 bits (1 grey, 2 grey and alpha, 3 RGB,
-// 4 RGBA), converting whatever the file holds.
-bool FinishPng(const std::string& path, png_image* png, int planes, host::Picture* picture,
-               std::string* error) {
-  static const png_uint_32 kFormats[] = {0, PNG_FORMAT_GRAY, PNG_FORMAT_GA, PNG_FORMAT_RGB,
-                                         PNG_FORMAT_RGBA};
-  png->format = kFormats[planes];
-  // 16-bit samples without colour-space information are taken as they are, not as linear light.
-  png->flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
-  host::Picture p(int(png->width), int(png->height), planes);
-  if (!png_image_finish_read(png, nullptr, p.pixels.data(), p.rowBytes, nullptr)) {
-    const std::string why = png->message;
-    png_image_free(png);
-    return Fail(error, path + ": damaged PNG file (" + why + ")");
-  }
-  *picture = std::move(p);
-  return true;
-}
-
 // Refuses a picture a plug-in cannot be handed whole (see FitsOneStrip).
 bool CheckOneStrip(const std::string& path, int64_t width, int64_t height, int planes,
                    std::string* error) {
@@ -290,44 +275,80 @@ std::string UnreadableReason(const std::string& path) {
   return "read error";
 }
 
+namespace {
+
+struct FormatName {
+  const char* name;
+  PictureFormat format;
+};
+// The first name of each format gives its usual extension.
+const FormatName kFormatNames[] = {
+    {"png", PictureFormat::kPng},   {"pam", PictureFormat::kPam},   {"jpg", PictureFormat::kJpeg},
+    {"jpeg", PictureFormat::kJpeg}, {"tif", PictureFormat::kTiff},  {"tiff", PictureFormat::kTiff},
+    {"webp", PictureFormat::kWebp}, {"gif", PictureFormat::kGif},   {"heic", PictureFormat::kHeif},
+    {"heif", PictureFormat::kHeif}, {"avif", PictureFormat::kAvif}, {"jxl", PictureFormat::kJxl},
+};
+const char* const kFormatList = "png, jpg, tif, webp, gif, heic, avif, jxl or pam";
+
+bool NamedFormat(std::string name, PictureFormat* format) {
+  for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+  for (const FormatName& entry : kFormatNames)
+    if (name == entry.name) {
+      *format = entry.format;
+      return true;
+    }
+  return false;
+}
+
+}  // namespace
+
 bool OutputFormatFor(const std::string& path, PictureFormat* format, std::string* error) {
   const std::string ext = Extension(path);
-  if (ext == ".png") {
-    *format = PictureFormat::kPng;
-    return true;
-  }
-  if (ext == ".pam") {
-    *format = PictureFormat::kPam;
-    return true;
-  }
-  return Fail(error, path + ": unknown output format (name it .png or .pam)");
+  if (!ext.empty() && NamedFormat(ext.substr(1), format)) return true;
+  return Fail(error, path +
+                         ": unknown output format (name it .png, .jpg, .tif, .webp, .gif, .heic, "
+                         ".avif, .jxl or .pam)");
+}
+
+bool FormatNamed(const std::string& name, PictureFormat* format, std::string* error) {
+  if (NamedFormat(name, format)) return true;
+  return Fail(error, "unknown format \"" + name + "\" (" + kFormatList + ")");
+}
+
+std::string FormatArticle(PictureFormat format) {
+  static const char* const kTitles[] = {"a PNG",  "a PAM", "a JPEG",  "a TIFF",
+                                        "a WebP", "a GIF", "a HEIF", "an AVIF", "a JPEG XL"};
+  return kTitles[int(format)];
+}
+
+std::string FormatExtension(PictureFormat format) {
+  for (const FormatName& entry : kFormatNames)
+    if (entry.format == format) return std::string(".") + entry.name;
+  return {};
 }
 
 bool ReadPicture(const std::string& path, host::Picture* picture, std::vector<std::string>* notes,
-                 std::string* error) {
+                 std::string* error, PictureInfo* info) {
   InputFile file;
   std::vector<uint8_t> bytes;
   if (!OpenInput(path, file, &bytes, error)) return false;
   if (IsPng(bytes)) {
+    // The header checked here, the samples decoded by libvips: as stored, whatever gamma the
+    // file declares.
     png_image png;
     if (!BeginPng(path, file, bytes, &png, error)) return false;
-    const png_uint_32 format = png.format;
-    const bool alpha = format & PNG_FORMAT_FLAG_ALPHA;
-    if (!CheckOneStrip(path, png.width, png.height, alpha ? 4 : 3, error)) {
-      png_image_free(&png);
-      return false;
-    }
-    if (!FinishPng(path, &png, alpha ? 4 : 3, picture, error)) return false;
-    const char* result = alpha ? "RGBA" : "RGB";
-    if (format & PNG_FORMAT_FLAG_COLORMAP)
-      notes->push_back(path + ": palette picture converted to " + result);
-    else if (!(format & PNG_FORMAT_FLAG_COLOR))
-      notes->push_back(path + ": grey picture converted to " + result);
-    if (format & PNG_FORMAT_FLAG_LINEAR)
-      notes->push_back(path + ": 16-bit samples reduced to 8 bits");
-    return true;
+    const bool alpha = png.format & PNG_FORMAT_FLAG_ALPHA;
+    const png_uint_32 width = png.width, height = png.height;
+    png_image_free(&png);
+    return CheckOneStrip(path, width, height, alpha ? 4 : 3, error) &&
+           DecodeBufferWithVips(path, bytes, VipsRead::kPicture, 0, 0, picture, info, notes,
+                                error);
   }
-  if (!IsPnm(bytes)) return Fail(error, path + ": not a PNG, PAM, PPM or PGM picture");
+  if (!IsPnm(bytes)) {
+    VipsInput input{path, file.fd(), file.regular(), std::move(bytes)};
+    return ReadWithVips(input, VipsRead::kPicture, 0, 0, picture, info, notes, error);
+  }
+
   host::PnmHeader header;
   std::string why;
   if (!host::ParsePnmHeader(bytes.data(), bytes.size(), &header, &why))
@@ -363,21 +384,17 @@ bool ReadMask(const std::string& path, int width, int height, host::Picture* mas
       png_image_free(&png);
       return false;
     }
-    const png_uint_32 format = png.format;
+    png_image_free(&png);
     // Every kind of file is read as grey; its transparency (an alpha plane, a palette's
-    // transparent entries) is read as a plane of its own and dropped: one rule for all kinds.
-    const bool alpha = format & PNG_FORMAT_FLAG_ALPHA;
-    host::Picture read;
-    if (!FinishPng(path, &png, alpha ? 2 : 1, &read, error)) return false;
-    if (format & PNG_FORMAT_FLAG_COLOR) notes->push_back(path + ": colour mask converted to grey");
-    if (alpha) {
-      read = DropAlpha(read);
-      notes->push_back(transparencyNote);
-    }
-    *mask = std::move(read);
-    return true;
+    // transparent entries) is dropped: one rule for all kinds.
+    return DecodeBufferWithVips(path, bytes, VipsRead::kMask, width, height, mask, nullptr, notes,
+                                error);
   }
-  if (!IsPnm(bytes)) return Fail(error, path + ": not a PNG, PGM or PAM mask");
+  if (!IsPnm(bytes)) {
+    VipsInput input{path, file.fd(), file.regular(), std::move(bytes)};
+    return ReadWithVips(input, VipsRead::kMask, width, height, mask, nullptr, notes, error);
+  }
+
   host::PnmHeader header;
   std::string why;
   if (!host::ParsePnmHeader(bytes.data(), bytes.size(), &header, &why))
@@ -396,7 +413,7 @@ bool ReadMask(const std::string& path, int width, int height, host::Picture* mas
 }
 
 bool EncodePicture(const host::Picture& picture, PictureFormat format, std::vector<uint8_t>* bytes,
-                   std::string* error) {
+                   std::string* error, const SaveOptions& options) {
   if (picture.empty()) return Fail(error, "empty picture");
   bytes->clear();
   if (format == PictureFormat::kPam) {
@@ -416,29 +433,21 @@ bool EncodePicture(const host::Picture& picture, PictureFormat format, std::vect
     return true;
   }
   if (picture.planes != 3 && picture.planes != 4)
-    return Fail(error, "a PNG file holds 3 or 4 planes, this picture has " +
+    return Fail(error, FormatArticle(format) + " file holds 3 or 4 planes, this picture has " +
                            std::to_string(picture.planes) + " (write a .pam)");
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  png.width = png_uint_32(picture.width);
-  png.height = png_uint_32(picture.height);
-  png.format = picture.planes == 4 ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
-  png_alloc_size_t size = 0;
-  if (!png_image_write_get_memory_size(png, size, 0, picture.pixels.data(), picture.rowBytes,
-                                       nullptr))
-    return Fail(error, std::string("PNG encoding failed (") + png.message + ")");
-  bytes->resize(size);
-  if (!png_image_write_to_memory(&png, bytes->data(), &size, 0, picture.pixels.data(),
-                                 picture.rowBytes, nullptr))
-    return Fail(error, std::string("PNG encoding failed (") + png.message + ")");
-  bytes->resize(size);
-  return true;
+  return EncodeWithVips(picture, format, options, bytes, error);
 }
 
 bool WritePicture(const std::string& path, const host::Picture& picture, PictureFormat format,
-                  std::string* error) {
+                  std::string* error, const SaveOptions& options) {
   std::vector<uint8_t> bytes;
-  if (!EncodePicture(picture, format, &bytes, error)) return false;
+  if (!EncodePicture(picture, format, &bytes, error, options)) return false;
+  if (path == "-") {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() ||
+        std::fflush(stdout) != 0)
+      return Fail(error, std::string("cannot write to standard output: ") + std::strerror(errno));
+    return true;
+  }
   errno = 0;
   if (!platform::WriteFileReplacing(path.c_str(), bytes.data(), bytes.size()))
     return Fail(error,

@@ -126,13 +126,31 @@ void WriteBlankPng(const std::string& path, int width, int height) {
 }
 
 ZarRun RunZar(const std::vector<std::string>& args, const std::string& dir,
-              const std::vector<std::string>& env, const std::vector<Limit>& limits) {
+              const std::vector<std::string>& env, const std::vector<Limit>& limits,
+              const std::string& pipeIn) {
   Command command(args, env);
   const std::string outPath = dir + "/.zar-stdout", errPath = dir + "/.zar-stderr";
   ZarRun run;
   const pid_t pid = fork();
   if (pid == 0) {
-    const int in = open("/dev/null", O_RDONLY);
+    int in = open("/dev/null", O_RDONLY);
+    if (!pipeIn.empty()) {
+      // A real pipe, fed by a process of its own: nothing to seek, nothing to stat a size from.
+      int ends[2];
+      if (pipe(ends) != 0) _exit(127);
+      if (fork() == 0) {
+        close(ends[0]);
+        const std::vector<uint8_t> bytes = FileBytes(pipeIn);
+        for (size_t at = 0; at < bytes.size();) {
+          const ssize_t n = write(ends[1], bytes.data() + at, bytes.size() - at);
+          if (n <= 0) break;
+          at += size_t(n);
+        }
+        _exit(0);
+      }
+      close(ends[1]);
+      in = ends[0];
+    }
     const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0 || err < 0 || chdir(dir.c_str()) != 0) _exit(127);

@@ -39,13 +39,15 @@ struct ZarRun {
 
 // Runs zar with `args` in `dir`, stdin empty, stdout and stderr captured (not a terminal).
 // `env` adds or replaces variables ("NAME=value"); ZAR_PLUGIN_DIR is removed unless given.
+// With `pipeIn`, stdin is a pipe carrying that file's bytes.
 // `limits` are resource limits set in the child (RLIMIT_AS, RLIMIT_FSIZE...) before it starts.
 struct Limit {
   int resource;
   uint64_t value;
 };
 ZarRun RunZar(const std::vector<std::string>& args, const std::string& dir,
-              const std::vector<std::string>& env = {}, const std::vector<Limit>& limits = {});
+              const std::vector<std::string>& env = {}, const std::vector<Limit>& limits = {},
+              const std::string& pipeIn = {});
 // Whether this build runs under the address sanitizer, which cannot live with a limit on the
 // address space.
 bool AddressSanitized();

@@ -24,8 +24,10 @@ TEST(CliPictures, OutputFormatComesFromTheExtension) {
   EXPECT_EQ(format, PictureFormat::kPng);
   EXPECT_TRUE(OutputFormatFor("B.PAM", &format, &error));
   EXPECT_EQ(format, PictureFormat::kPam);
-  EXPECT_FALSE(OutputFormatFor("out.jpg", &format, &error));
-  EXPECT_EQ(error, "out.jpg: unknown output format (name it .png or .pam)");
+  EXPECT_FALSE(OutputFormatFor("out.bmp", &format, &error));
+  EXPECT_EQ(error,
+            "out.bmp: unknown output format (name it .png, .jpg, .tif, .webp, .gif, .heic, .avif, "
+            ".jxl or .pam)");
   EXPECT_FALSE(OutputFormatFor("dir.png/out", &format, &error));
 }
 

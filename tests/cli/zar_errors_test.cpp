@@ -84,7 +84,8 @@ TEST_F(ZarBadInput, Pictures) {
       {"a directory", {"render", "fire", "folder", "out.png"}, 1,
        "cannot read folder: Is a directory"},
       {"not a picture", {"render", "fire", "garbage.png", "out.png"}, 1,
-       "garbage.png: not a PNG, PAM, PPM or PGM picture"},
+       "garbage.png: not a picture zar reads (JPEG, PNG, TIFF, WebP, GIF, HEIF, AVIF, JPEG XL, "
+       "PAM, PPM or PGM)"},
       {"cut short", {"render", "fire", "cut.png", "out.png"}, 1, "cut.png: damaged PNG file ("},
       {"PAM cut short", {"render", "fire", "cut.pam", "out.pam"}, 1,
        "cut.pam: pixel data cut short"},
@@ -118,7 +119,7 @@ TEST_F(ZarBadInput, Masks) {
       {"three planes", {"render", "fire", "photo.png", "out.png", "--mask", "rgb-mask.pam"}, 1,
        "rgb-mask.pam: a mask has one plane, this file has 3"},
       {"not a picture", {"render", "fire", "photo.png", "out.png", "--mask", "garbage.png"}, 1,
-       "garbage.png: not a PNG, PGM or PAM mask"},
+       "garbage.png: not a picture zar reads ("},
   };
   // clang-format on
   for (const BadCase& c : cases) Check(c);
@@ -210,8 +211,9 @@ TEST_F(ZarBadInput, OutputsThatWouldReplaceAnInputOrCannotBeWritten) {
        "photo.png is the input picture soft-link.png"},
       {"the mask", {"render", "fire", "photo.png", "mask.png", "--mask", "mask.png"}, 1,
        "mask.png is the mask mask.png; it is not replaced without --force"},
-      {"unknown format", {"render", "fire", "photo.png", "out.jpg"}, 1,
-       "out.jpg: unknown output format (name it .png or .pam)"},
+      {"unknown format", {"render", "fire", "photo.png", "out.bmp"}, 1,
+       "out.bmp: unknown output format (name it .png, .jpg, .tif, .webp, .gif, .heic, .avif, "
+       ".jxl or .pam)"},
       {"no directory", {"render", "fire", "photo.png", "nodir/out.png"}, 1,
        "cannot write nodir/out.png: no directory nodir"},
       {"a directory", {"render", "fire", "photo.png", "folder.png"}, 1,
@@ -375,18 +377,23 @@ TEST_F(ZarBadInput, SheetsLargerThanZarReadsAreRefused) {
 TEST_F(ZarBadInput, CommandLinesThatCannotBeRead) {
   // clang-format off
   const BadCase cases[] = {
-      {"no command", {}, 2, "A subcommand is required (zar --help for usage)"},
+      {"no command", {}, 2,
+       "a command is needed: render, params, effects or sheet (zar --help for usage)"},
+      {"an option zar has not", {"-V"}, 2, "-V is not an option of zar (zar --help for usage)"},
       {"unknown command", {"paint", "fire"}, 2, "unknown command \"paint\""},
       {"missing OUT", {"render", "fire", "photo.png"}, 2,
-       "OUT is required (zar render --help for usage)"},
+       "OUT is required: where to write the result (zar render --help for usage)"},
       {"unknown option", {"render", "fire", "photo.png", "out.png", "--colour", "red"}, 2,
        "(zar render --help for usage)"},
       {"too many", {"render", "fire", "photo.png", "out.png", "extra.png"}, 2,
-       "The following argument was not expected: extra.png"},
+       "zar render takes one picture and OUT; several pictures need -o DIR or --suffix TEXT"},
       {"params without what", {"params"}, 2, "(zar params --help for usage)"},
       {"--set without a value", {"render", "fire", "photo.png", "out.png", "--set"}, 2,
        "--set"},
-      {"negative columns", {"sheet", "s.png", "photo.png", "--columns", "-2"}, 2, "columns"},
+      {"negative columns", {"sheet", "s.png", "photo.png", "--columns", "-2"}, 2,
+       "--columns: takes a whole number from 0 up, not \"-2\" (zar sheet --help for usage)"},
+      {"quality past 100", {"render", "fire", "photo.png", "out.jpg", "-q", "101"}, 2,
+       "--quality: takes a whole number from 1 to 100, not \"101\""},
   };
   // clang-format on
   for (const BadCase& c : cases) Check(c);

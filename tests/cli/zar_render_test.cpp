@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <csignal>
 #include <string>
@@ -240,6 +241,27 @@ TEST_F(ZarRender, ProgressBarOnATerminalOnly) {
       << run.out;
   EXPECT_TRUE(Exists(dir / "out.png"));
   // Not a terminal: nothing at all (the other tests check stderr is empty).
+}
+
+TEST_F(ZarRender, OneBarRunsForwardForEveryEffectQuietOrForced) {
+  WritePng(dir / "photo.png", Photo(3));
+  // Combustion counts down what is left; the bar still only grows, to full.
+  const ZarRun run = RunZarOnTerminal({"render", "combustion", "photo.png", "out.png"}, dir.path());
+  ASSERT_EQ(run.status, 0) << run.out;
+  std::vector<int> shown;
+  for (size_t at = run.out.find('%'); at != std::string::npos; at = run.out.find('%', at + 1))
+    shown.push_back(std::atoi(run.out.substr(at - 3, 3).c_str()));
+  ASSERT_GT(shown.size(), 5u) << run.out;
+  EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end())) << run.out;
+  EXPECT_EQ(shown.front(), 0);
+  EXPECT_EQ(shown.back(), 100);
+  const ZarRun quiet =
+      RunZarOnTerminal({"render", "combustion", "photo.png", "out.png", "--quiet"}, dir.path());
+  EXPECT_EQ(quiet.out, "");
+  const ZarRun forced = RunZar({"render", "ice", "photo.png", "out.png", "--progress"}, dir.path());
+  EXPECT_NE(forced.err.find("\rice [########################################] 100%\n"),
+            std::string::npos)
+      << forced.err;
 }
 
 TEST_F(ZarRender, ReplacesAnOlderOutputAndWithForceEvenTheInput) {
