@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 namespace zar::cli {
 
@@ -29,9 +30,12 @@ std::string SizeText(int64_t width, int64_t height) {
 }
 
 // libvips' last error as one line, its error buffer cleared.
+// libvips' error text. Running out of memory inside libvips is the same failure as anywhere else
+// in zar, so it ends the same way: one line saying so (main's handler of bad_alloc).
 std::string VipsError() {
   std::string text = vips_error_buffer();
   vips_error_clear();
+  if (text.find("out of memory") != std::string::npos) throw std::bad_alloc();
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
   for (char& c : text)
     if (c == '\n') c = ';';
@@ -400,6 +404,13 @@ bool StartVips(std::string* error) {
   static std::once_flag once;
   static bool started = false;
   std::call_once(once, [] {
+    // Set before vips_init: it loads libvips' optional format modules, and a module that cannot
+    // load (a missing library, too little memory) only takes its format away; zar's own line
+    // says what failed if that format is ever asked for.
+    g_log_set_handler("VIPS", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+                      KeepWarning, nullptr);
+    g_log_set_handler("GModule", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
+                      KeepWarning, nullptr);
     started = vips_init("zar") == 0;
     if (!started) return;
     // libvips' worker threads are ended and its memory given back at exit, so that a memory
@@ -409,8 +420,6 @@ bool StartVips(std::string* error) {
     // file then fails the same way every time, and a batch runs its pictures in processes.
     vips_cache_set_max(0);
     vips_concurrency_set(1);
-    g_log_set_handler("VIPS", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
-                      KeepWarning, nullptr);
   });
   if (!started) return Fail(error, "cannot start libvips (" + VipsError() + ")");
   return true;
