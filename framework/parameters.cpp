@@ -16,22 +16,16 @@ ParameterBlock BlockOf(const PluginGlobals& globals) {
 }
 
 int64_t KnownParameterBlockSize(const FilterRecord& record) {
-  Handle handle = record.parameters;
-  if (!handle || !*handle) return -1;
-  if (HandleSuiteUsable(record.handleProcs)) {
-    const int32 size = record.handleProcs->getSizeProc(handle);
-    // A suite answers 0 for a handle it did not make: the system sizes one of ours.
-    if (size > 0 || !IsPluginHandle(handle)) return size;
-  }
-  return platform::GlobalBlockSize(*handle);
+  return HandleDataSize(record.handleProcs, record.parameters);
 }
 
 bool EnsureParameters(PluginGlobals& globals) {
   FilterRecord& record = *globals.filterRecord;
   const PluginSpec& spec = ThisPlugin();
   if (record.parameters) {
-    // Whatever the host hands back is used, unless it cannot hold our layout: then a fresh block
-    // takes its place (the host still owns and frees the old one).
+    // Whatever the host hands back is used, unless its size is known and cannot hold our layout:
+    // then a fresh block takes its place (the host still owns and frees the old one). A size
+    // nobody can tell is no reason to lose the user's settings.
     const int64_t size = KnownParameterBlockSize(record);
     if (*record.parameters && (size < 0 || size >= spec.layout.size)) return true;
   }

@@ -84,6 +84,9 @@ host::HostOptions RenderHostOptions() {
   options.spaceLimit = int32_t(kHostSpaceLimit);
   // A run of many steps calls back at every step; a log of them all would grow without bound.
   options.logCallbacks = false;
+  // Output buffers start as a copy of the source, as image editors hand them over: whatever the
+  // plug-in leaves unwritten stays as it was instead of turning black.
+  options.copySourceToOutput = true;
   return options;
 }
 

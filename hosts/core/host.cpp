@@ -1,6 +1,7 @@
 #include "hosts/core/host.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -155,14 +156,34 @@ struct Callbacks {
   static Handle ZAR_CDECL NewHandle(int32 size) {
     return gActive ? gActive->NewHandle(size) : nullptr;
   }
+  static bool TakenForSystemBlock(const Host* h, Handle handle) {
+    return h->options_.foreignHandlesAsSystemBlocks && handle && !h->handles_.count(handle);
+  }
   static void ZAR_CDECL DisposeHandle(Handle handle) {
-    if (gActive) gActive->DisposeHandle(handle);
+    Host* h = gActive;
+    if (!h) return;
+    if (TakenForSystemBlock(h, handle)) {
+      if (handle == h->parameters_) h->parameters_ = nullptr;
+      os::BlockFree(handle);
+      ++h->handleCounts_.pluginHandlesDisposed;
+      return;
+    }
+    h->DisposeHandle(handle);
   }
   static int32 ZAR_CDECL GetSize(Handle handle) {
-    return gActive ? gActive->HandleSize(handle) : 0;
+    Host* h = gActive;
+    if (!h || h->options_.handleSizesUnknown) return 0;
+    if (TakenForSystemBlock(h, handle)) {
+      const int64_t size = os::BlockSize(handle);
+      return size < 0 ? 0 : int32(std::min<int64_t>(size, INT32_MAX));
+    }
+    return h->HandleSize(handle);
   }
   static OSErr ZAR_CDECL SetSize(Handle handle, int32 size) {
-    return gActive ? gActive->SetHandleSize(handle, size) : kNilHandleErr;
+    Host* h = gActive;
+    if (!h) return kNilHandleErr;
+    if (h->options_.handleSizesUnknown || TakenForSystemBlock(h, handle)) return kNoErr;
+    return h->SetHandleSize(handle, size);
   }
   static Ptr ZAR_CDECL Lock(Handle handle, Boolean) {
     Host* h = gActive;
@@ -174,6 +195,17 @@ struct Callbacks {
   }
   static void ZAR_CDECL Unlock(Handle) {
     if (gActive) ++gActive->handleCounts_.unlocks;
+  }
+  // A native module's stand-in for its dialog: answered as the options say, or not at all.
+  static int Dialog(void* context, const char* title) {
+    Host* h = static_cast<Host*>(context);
+    if (h->options_.dialogAnswer < 0) return 1;
+    ++h->dialogsAnswered_;
+    LogEntry entry;
+    entry.note = std::string("dialog: ") + (title ? title : "") + " opened, " +
+                 (h->options_.dialogAnswer ? "OK" : "Cancel");
+    h->Append(std::move(entry));
+    return h->options_.dialogAnswer;
   }
   static void ZAR_CDECL RecoverSpace(int32 size) {
     if (!gActive) return;
@@ -226,6 +258,56 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
 PluginModule::~PluginModule() { os::CloseModule(module_); }
 
 void* PluginModule::FindExport(const char* name) const { return os::FindSymbol(module_, name); }
+
+// ---- behaviours of hosts in the field ---------------------------------------------------------
+
+namespace {
+
+struct NamedBehaviour {
+  const char* name;
+  void (*apply)(HostOptions&);
+};
+
+const NamedBehaviour kBehaviours[] = {
+    {"global-size", [](HostOptions& o) { o.foreignHandlesAsSystemBlocks = true; }},
+    {"size-unknown", [](HostOptions& o) { o.handleSizesUnknown = true; }},
+    {"fresh-each-run", [](HostOptions& o) { o.freshEachRun = true; }},
+    {"no-handle-suite", [](HostOptions& o) { o.offerHandleSuite = false; }},
+    {"short-handle-suite", [](HostOptions& o) { o.shortHandleSuite = true; }},
+    {"all-space",
+     [](HostOptions& o) {
+       o.spaceLimit = INT32_MAX;
+       o.ignorePrepareAnswer = true;
+     }},
+    {"clip-in-record", [](HostOptions& o) { o.clipRequestsInRecord = true; }},
+    {"fetch-on-change", [](HostOptions& o) { o.fetchOnlyChangedRects = true; }},
+    {"output-from-destination", [](HostOptions& o) { o.copySourceToOutput = true; }},
+    {"no-owner-window", [](HostOptions& o) { o.noOwnerWindow = true; }},
+    {"no-progress", [](HostOptions& o) { o.offerProgress = false; }},
+    {"no-display-pixels", [](HostOptions& o) { o.offerDisplayPixels = false; }},
+    {"no-advance-state", [](HostOptions& o) { o.offerAdvanceState = false; }},
+    {"transparency", [](HostOptions& o) { o.filterCase = 4; }},
+};
+
+}  // namespace
+
+bool ApplyHostBehaviour(const std::string& name, HostOptions& options) {
+  for (const NamedBehaviour& b : kBehaviours)
+    if (name == b.name) {
+      b.apply(options);
+      return true;
+    }
+  return false;
+}
+
+const std::vector<std::string>& HostBehaviourNames() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> all;
+    for (const NamedBehaviour& b : kBehaviours) all.push_back(b.name);
+    return all;
+  }();
+  return names;
+}
 
 // ---- the log --------------------------------------------------------------------------------
 
@@ -283,7 +365,7 @@ Host::Host(const PluginModule& module, HostOptions options)
   platformData_.hwnd = hostWindow_;
 
   handleProcs_.handleProcsVersion = kCurrentHandleProcsVersion;
-  handleProcs_.numHandleProcs = 8;
+  handleProcs_.numHandleProcs = options_.shortHandleSuite ? 6 : 8;
   handleProcs_.newProc = Callbacks::NewHandle;
   handleProcs_.disposeProc = Callbacks::DisposeHandle;
   handleProcs_.getSizeProc = Callbacks::GetSize;
@@ -297,6 +379,8 @@ Host::Host(const PluginModule& module, HostOptions options)
   // the watcher records and dismisses.
   if (auto set = reinterpret_cast<ZarSetMessageHookProc>(module_.FindExport("ZarSetMessageHook")))
     set(NativeMessageHook, this);
+  if (auto set = reinterpret_cast<ZarSetDialogHookProc>(module_.FindExport("ZarSetDialogHook")))
+    set(Callbacks::Dialog, this);
   watcher_ = std::make_unique<os::WindowWatcher>(
       [this](const os::WindowInfo& info) {
         LogEntry entry;
@@ -310,6 +394,8 @@ Host::Host(const PluginModule& module, HostOptions options)
 Host::~Host() {
   watcher_.reset();
   if (auto set = reinterpret_cast<ZarSetMessageHookProc>(module_.FindExport("ZarSetMessageHook")))
+    set(nullptr, nullptr);
+  if (auto set = reinterpret_cast<ZarSetDialogHookProc>(module_.FindExport("ZarSetDialogHook")))
     set(nullptr, nullptr);
   // The two handles the host keeps for the plug-in, then anything the plug-in left behind.
   if (parameters_) DisposeHandle(parameters_);
@@ -388,6 +474,7 @@ int16 Host::Call(int16 selector, void* rec) {
   module_.entry()(selector, rec, &dataCell_, &result);
   if (rec == &record_) parameters_ = record_.parameters;
   gActive = previous;
+  if (afterSelector) afterSelector(selector);
 
   LogEntry entry;
   entry.kind = LogKind::kSelector;
@@ -420,9 +507,15 @@ int16 Host::Filter(Picture& picture, const Picture* mask, bool withDialog) {
 
   // A run that fails leaves the picture as it was, as a host undoes a cancelled filter.
   const std::vector<uint8_t> original = picture.pixels;
+  if (options_.freshEachRun) {
+    ForgetRun();
+    withDialog = true;
+  }
   BeginRun(picture, mask);
   int16 result = withDialog ? Call(kSelectorParameters, &record_) : kNoErr;
   if (result == kNoErr) result = Call(kSelectorPrepare, &record_);
+  if (result == kNoErr && options_.ignorePrepareAnswer)
+    record_.maxSpace = record_.bufferSpace = options_.spaceLimit;
   if (result == kNoErr) {
     result = Call(kSelectorStart, &record_);
     Commit();
@@ -459,6 +552,17 @@ int16 Host::Filter(Picture& picture, const Picture* mask, bool withDialog) {
   return result;
 }
 
+void Host::ForgetRun() {
+  if (parameters_) DisposeHandle(parameters_);
+  parameters_ = nullptr;
+  Handle globals = reinterpret_cast<Handle>(dataCell_);
+  if (globals && IsForeignPluginHandle(globals)) {
+    os::BlockFree(*globals);
+    os::BlockFree(globals);
+  }
+  dataCell_ = 0;
+}
+
 void Host::BeginRun(Picture& picture, const Picture* mask) {
   picture_ = &picture;
   mask_ = mask;
@@ -468,7 +572,7 @@ void Host::BeginRun(Picture& picture, const Picture* mask) {
   FilterRecord& r = record_;
   r = FilterRecord{};
   r.abortProc = Callbacks::Abort;
-  r.progressProc = Callbacks::Progress;
+  r.progressProc = options_.offerProgress ? Callbacks::Progress : nullptr;
   r.parameters = parameters_;
   r.imageSize = {int16(picture.height), int16(picture.width)};
   r.planes = int16(picture.planes);
@@ -487,10 +591,11 @@ void Host::BeginRun(Picture& picture, const Picture* mask) {
   r.imageHRes = 72 << 16;
   r.imageVRes = 72 << 16;
   r.wholeSize = r.imageSize;
+  platformData_.hwnd = options_.noOwnerWindow ? 0 : hostWindow_;
   r.platformData = &platformData_;
   r.displayPixels = options_.offerDisplayPixels ? Callbacks::DisplayPixels : nullptr;
   r.handleProcs = options_.offerHandleSuite ? &handleProcs_ : nullptr;
-  r.filterCase = mask ? 2 : 1;
+  r.filterCase = options_.filterCase ? options_.filterCase : int16(mask ? 2 : 1);
   r.dummyPlaneValue = -1;
   r.advanceState = options_.offerAdvanceState ? Callbacks::AdvanceState : nullptr;
   r.supportsPadding = 1;
@@ -578,22 +683,44 @@ bool Host::FillBuffer(Buffer& buffer, const Rect16& rect, int lo, int hi, int pl
 }
 
 OSErr Host::Deliver(const std::string& via) {
+  if (options_.clipRequestsInRecord) {
+    const int16 height = int16(picture_->height), width = int16(picture_->width);
+    for (Rect16* rect : {&record_.inRect, &record_.outRect, &record_.maskRect}) {
+      if (Empty(*rect)) continue;
+      rect->top = std::max<int16>(rect->top, 0);
+      rect->left = std::max<int16>(rect->left, 0);
+      rect->bottom = std::min(rect->bottom, height);
+      rect->right = std::min(rect->right, width);
+    }
+  }
   LogEntry entry;
   entry.kind = LogKind::kRequest;
   entry.request = RequestFromRecord(via);
   StripRequest& q = entry.request;
   const FilterRecord& r = record_;
+  Delivery previous = std::move(delivery_);
   delivery_ = Delivery{};
   delivery_.reduced = r.inputRate != kRateOne;
   const Fixed outRate = delivery_.reduced ? r.inputRate : kRateOne;
 
+  // A host that fetches only what changed hands the same buffers back for the same request.
+  auto kept = [&](Buffer& now, Buffer& before, const Rect16& rect, int lo, int hi) {
+    if (!options_.fetchOnlyChangedRects || before.bytes.empty() || previous.reduced ||
+        delivery_.reduced || std::memcmp(&before.rect, &rect, sizeof rect) != 0 ||
+        before.lo != lo || before.hi != hi)
+      return false;
+    now = std::move(before);
+    return true;
+  };
   const bool ok =
-      FillBuffer(delivery_.in, r.inRect, r.inLoPlane, r.inHiPlane, picture_->planes, r.inputRate,
-                 r.inputPadding, picture_, 0) &&
-      FillBuffer(delivery_.out, r.outRect, r.outLoPlane, r.outHiPlane, picture_->planes, outRate,
-                 r.outputPadding, options_.copySourceToOutput ? picture_ : nullptr,
-                 options_.outputFill) &&
-      (!mask_ ||
+      (kept(delivery_.in, previous.in, r.inRect, r.inLoPlane, r.inHiPlane) ||
+       FillBuffer(delivery_.in, r.inRect, r.inLoPlane, r.inHiPlane, picture_->planes, r.inputRate,
+                  r.inputPadding, picture_, 0)) &&
+      (kept(delivery_.out, previous.out, r.outRect, r.outLoPlane, r.outHiPlane) ||
+       FillBuffer(delivery_.out, r.outRect, r.outLoPlane, r.outHiPlane, picture_->planes, outRate,
+                  r.outputPadding, options_.copySourceToOutput ? picture_ : nullptr,
+                  options_.outputFill)) &&
+      (!mask_ || kept(delivery_.mask, previous.mask, r.maskRect, 0, 0) ||
        FillBuffer(delivery_.mask, r.maskRect, 0, 0, 1, r.maskRate, r.maskPadding, mask_, 0));
   if (!ok) {
     delivery_ = Delivery{};
@@ -674,9 +801,9 @@ bool Host::IsForeignPluginHandle(Handle handle) const {
 
 Handle Host::NewHandle(int32 size) {
   if (size < 0) return nullptr;
-  // The master cell holds the data address; the four bytes after it stay zero, so the plug-in
-  // never mistakes it for one of its own.
-  auto* cell = static_cast<char**>(os::BlockAlloc(sizeof(void*) + 4));
+  // The handle is a cell holding the data address and nothing more, as in hosts that make their
+  // handles with `new char*`: a plug-in that reads past it shows up under the sanitizers.
+  auto* cell = static_cast<char**>(os::BlockAlloc(sizeof(void*)));
   void* data = cell ? os::BlockAlloc(size_t(size)) : nullptr;
   if (!data) {
     os::BlockFree(cell);

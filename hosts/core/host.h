@@ -71,7 +71,51 @@ struct HostOptions {
   // Log every callback (selectors, strips, progress, displayPixels) as a test wants them; else
   // only messages and notes are kept, and the log stays small however many steps a run takes.
   bool logCallbacks = true;
+
+  // Behaviours of hosts in the field, each off in the textbook host. A plug-in must give the same
+  // picture, open its dialog and keep its settings (where the host keeps the block) under all.
+  //
+  // a. The handle suite takes a handle it did not make for a block of the system allocator, as
+  //    hosts modelled on older editors' suites do (GlobalSize, GlobalFree): its size is the
+  //    system size of the handle pointer itself (a plug-in's master block), a resize does nothing
+  //    and dispose frees the master block alone.
+  bool foreignHandlesAsSystemBlocks = false;
+  // b. getSizeProc answers 0 for every handle, its own too, and setSizeProc does nothing (hosts
+  //    whose handles carry no size).
+  bool handleSizesUnknown = false;
+  // c. Nothing is kept from one run to the next: the parameters handle is NULL before every run,
+  //    the parameters selector comes every run (no repeat without the dialog) and the entry
+  //    point's data cell is a fresh 0.
+  bool freshEachRun = false;
+  // d. A handle suite of version 1 with fewer than seven routines (offerHandleSuite false: none).
+  bool shortHandleSuite = false;
+  // e. What prepare answers in maxSpace and bufferSpace is ignored: the host's grant stands.
+  bool ignorePrepareAnswer = false;
+  // f. Requested rectangles are clipped to the picture inside the FilterRecord itself (a last
+  //    strip comes back shorter), and buffers are fetched again only when their rectangle or
+  //    planes changed (with copySourceToOutput, outData is then the destination so far).
+  bool clipRequestsInRecord = false;
+  bool fetchOnlyChangedRects = false;
+  // g. No owner window (platformData->hwnd 0) and no progressProc (with offerDisplayPixels,
+  //    offerAdvanceState and abortAfterStrips, the callbacks hosts leave out or use to stop).
+  bool noOwnerWindow = false;
+  bool offerProgress = true;
+  // h. The filterCase handed over (0: from the selection, 1 or 2); 4 with a four-plane picture is
+  //    RGB with one editable transparency plane.
+  int16 filterCase = 0;
+  // Natively, where the modules have no dialog: the user's answer to the dialog a plug-in asks
+  // for (1 OK, 0 Cancel), or -1 for none (the module renders as it would without a dialog).
+  int dialogAnswer = -1;
 };
+
+// Switches on a behaviour of hosts in the field by its short name (the letters are those of the
+// comments above): "global-size" (a), "size-unknown" (b), "fresh-each-run" (c),
+// "no-handle-suite" and "short-handle-suite" (d), "all-space" (e: 2^31 - 1 granted, prepare's
+// answer ignored), "clip-in-record", "fetch-on-change" and "output-from-destination" (f),
+// "no-owner-window", "no-progress", "no-display-pixels" and "no-advance-state" (g),
+// "transparency" (h: filterCase 4, for a picture of four planes). False for an unknown name.
+bool ApplyHostBehaviour(const std::string& name, HostOptions& options);
+const std::vector<std::string>& HostBehaviourNames();
 
 // ---- the log --------------------------------------------------------------------------------
 
@@ -149,6 +193,8 @@ class Host {
   std::function<OSErr(const PSPixelMap& source, const VRect& srcRect, int32 dstRow, int32 dstCol,
                       void* platformContext)>
       onDisplayPixels;
+  // Called after every selector returns (the record and the parameters handle as it left them).
+  std::function<void(int16 selector)> afterSelector;
   // Takes a window the plug-in opened instead of having it dismissed (Windows; called on the
   // watcher's thread while the plug-in waits in its window); see os::WindowWatcher.
   std::function<bool(const os::WindowInfo&)> onWindow;
@@ -160,6 +206,7 @@ class Host {
   };
   HandleCounts handleCounts() const { return handleCounts_; }
   int abortCalls() const { return abortCalls_; }
+  int dialogsAnswered() const { return dialogsAnswered_; }
   int advanceStateCalls() const { return advanceStateCalls_; }
 
   // Adds an entry; safe from any thread (the window watcher records from its own).
@@ -200,6 +247,7 @@ class Host {
   Handle NewHandle(int32 size);
   void DisposeHandle(Handle handle);
   int32 HandleSize(Handle handle) const;
+  void ForgetRun();  // what a host that keeps nothing between runs drops
   OSErr SetHandleSize(Handle handle, int32 size);
   bool IsForeignPluginHandle(Handle handle) const;
 
@@ -220,6 +268,7 @@ class Host {
   int stripsDelivered_ = 0;
   int abortCalls_ = 0;
   int advanceStateCalls_ = 0;
+  int dialogsAnswered_ = 0;
 
   mutable std::mutex logMutex_;
   std::vector<LogEntry> log_;

@@ -23,6 +23,9 @@
 //   --block-in FILE          hand this parameter block to the plug-in first
 //   --block-out FILE         write the parameter block out after the last run
 //   --dialog-script STEPS    work the parameter dialog by these steps (dialog_script.h)
+//   --behaviour NAME         behave as some hosts in the field do (repeatable; the names are
+//                            those of ApplyHostBehaviour in hosts/core/host.h: global-size,
+//                            fresh-each-run, ...)
 //
 // Every window the plug-in opens (message boxes now) is recorded in the log and dismissed.
 // Exit status: 0 when every run returned 0, 1 when a run failed, 2 on a usage or file error.
@@ -162,6 +165,14 @@ int Run(int argc, char** argv) {
         return 2;
       }
       dialogScript = true;
+      ++i;
+    } else if (arg == "--behaviour" && value) {
+      if (!ApplyHostBehaviour(value, options)) {
+        std::string known;
+        for (const std::string& name : HostBehaviourNames()) known += " " + name;
+        std::fprintf(stderr, "zarhost: unknown behaviour %s (known:%s)\n", value, known.c_str());
+        return 2;
+      }
       ++i;
     } else if (arg == "--block-out" && value) {
       blockOut = value;

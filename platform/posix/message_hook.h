@@ -5,7 +5,12 @@
 #include <cstdint>
 
 extern "C" {
-typedef void (*ZarMessageHook)(void* context, intptr_t owner, const char* text,
-                               const char* caption, int warning);
+typedef void (*ZarMessageHook)(void* context, intptr_t owner, const char* text, const char* caption,
+                               int warning);
 typedef void (*ZarSetMessageHookProc)(ZarMessageHook hook, void* context);
+
+// They also export ZarSetDialogHook: the hook is told the title of the parameter dialog the
+// plug-in would open and answers for the user, nonzero for OK, 0 for Cancel.
+typedef int (*ZarDialogHook)(void* context, const char* title);
+typedef void (*ZarSetDialogHookProc)(ZarDialogHook hook, void* context);
 }

@@ -119,6 +119,17 @@ TEST_F(ZarRender, OverridesByNameAreTheNumbersTheyStandFor) {
   EXPECT_EQ(FileBytes(dir / "last.png"), FileBytes(dir / "names.png"));
 }
 
+// The output buffers start as the source, as in an image editor: a Combustion effect mode that
+// draws nothing leaves the picture as it was instead of black.
+TEST_F(ZarRender, WhatThePlugInDoesNotWriteStaysAsItWas) {
+  const host::Picture photo = Photo(3);
+  WritePng(dir / "photo.png", photo);
+  const ZarRun run =
+      RunZar({"render", "combustion", "photo.png", "out.png", "--set", "effectMode=7"}, dir.path());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(SamePixels(ReadPng(dir / "out.png"), photo));
+}
+
 TEST_F(ZarRender, GreyPaletteAnd16BitPicturesAreConvertedWithANote) {
   const host::Picture photo = Photo(3);
   // Grey: the photograph's green plane.

@@ -97,5 +97,34 @@ TEST(HostHandleSuite, WrappersUseTheHostWhenUsableAndOurOwnOtherwise) {
   EXPECT_EQ(suite.newCalls, 1);
 }
 
+// Our handles are known by address and data pointer alone: a host handle that is a single
+// pointer is never probed past its end (the sanitizer build sees any such read), and a freed
+// handle of ours stops counting as ours.
+TEST(PluginHandle, OursAreToldApartWithoutReadingPastAHostHandle) {
+  testing::FakeHandleSuite suite;
+  auto* single = new char*(static_cast<char*>(platform::GlobalBlockAlloc(40)));
+  EXPECT_FALSE(IsPluginHandle(single));
+  // The host answers 0: the system knows the block.
+  EXPECT_GE(HandleDataSize(&suite.procs, single), 40);
+  platform::GlobalBlockFree(*single);
+  delete single;
+
+  Handle own = NewPluginHandle(56);
+  ASSERT_TRUE(IsPluginHandle(own));
+  char* ownData = *own;
+  // Sized by the system whatever the host says: the suite answers 0 for a handle it did not make.
+  EXPECT_GE(HandleDataSize(&suite.procs, own), 56);
+  EXPECT_GE(HandleDataSize(nullptr, own), 56);
+  Handle host = suite.Make(12);
+  EXPECT_EQ(HandleDataSize(&suite.procs, host), 12);
+  char* stranger = nullptr;
+  *own = stranger;  // the same address pointing elsewhere is not ours
+  EXPECT_FALSE(IsPluginHandle(own));
+  *own = ownData;
+  DisposePluginHandle(own);
+  char* cell = ownData;
+  EXPECT_FALSE(IsPluginHandle(&cell));
+}
+
 }  // namespace
 }  // namespace zar

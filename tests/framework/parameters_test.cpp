@@ -151,6 +151,38 @@ TEST_F(EnsureParametersTest, OurOwnBlockIsKeptWhenTheHostSuiteCannotSizeIt) {
   DisposePluginHandle(reinterpret_cast<Handle>(data));
 }
 
+// Hosts modelled on older editors size a handle they did not make by the system size of the
+// handle pointer itself (our master block, pointer + 4 bytes); others answer 0 for every handle.
+// Neither may cost the block: ours is sized by the system, a foreign one of unknown size is used.
+TEST_F(EnsureParametersTest, TheBlockSurvivesHostsThatCannotSizeIt) {
+  static int32 (*answer)(Handle) = nullptr;
+  for (auto sizer : {+[](Handle h) -> int32 { return int32(platform::GlobalBlockSize(h)); },
+                     +[](Handle) -> int32 { return 0; }}) {
+    answer = sizer;
+    suite.procs.getSizeProc = [](Handle h) { return answer(h); };
+    record.parameters = nullptr;
+    ASSERT_TRUE(EnsureParameters(globals));
+    Handle made = record.parameters;
+    ASSERT_LT(suite.procs.getSizeProc(made), 52);
+    (*made)[0] = 77;
+    ASSERT_TRUE(EnsureParameters(globals));
+    EXPECT_EQ(record.parameters, made);
+    EXPECT_EQ(uint8_t((*made)[0]), 77);
+    DisposePluginHandle(made);
+  }
+  // A host handle that is one pointer, sized 0 by its suite: sized by the system, used when it
+  // holds the layout, replaced when it does not.
+  for (const int size : {64, 8}) {
+    auto* single = new char*(static_cast<char*>(platform::GlobalBlockAlloc(size_t(size))));
+    record.parameters = single;
+    ASSERT_TRUE(EnsureParameters(globals));
+    EXPECT_EQ(record.parameters == single, size == 64);
+    if (record.parameters != single) DisposePluginHandle(record.parameters);
+    platform::GlobalBlockFree(*single);
+    delete single;
+  }
+}
+
 TEST_F(EnsureParametersTest, AllocationFailureLeavesTheHandleEmptyAndReportsOutOfMemory) {
   platform::testing::FailAllocationsAfter(0);
   EXPECT_FALSE(EnsureParameters(globals));
