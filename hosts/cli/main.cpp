@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "hosts/cli/animate.h"
 #include "hosts/cli/commands.h"
 #include "hosts/cli/values.h"
 #include "platform/platform.h"
@@ -190,6 +191,45 @@ int main(int argc, char** argv) {
       app.add_subcommand("effects", "List the effects with their fields, defaults and values");
   effectsCommand->add_option("EFFECT", effectsOf, "only this effect")->type_name("");
 
+  AnimateArgs animate;
+  CLI::App* animateCommand =
+      app.add_subcommand("animate", "Make a moving picture of an effect: its live preview or a sweep");
+  animateCommand->add_option("EFFECT", animate.effect, "combustion, ice, candle, fire or cryo")
+      ->required()->type_name("");
+  animateCommand->add_option("IN", animate.in, "the picture")->required()->type_name("");
+  animateCommand
+      ->add_option("OUT", animate.out,
+                   "an animated .webp or .gif, or PNG frames: a directory or out/frame-%04d.png")
+      ->required()->type_name("");
+  animateCommand->add_option("-n,--frames", animate.frames, "how many frames (default 24)")
+      ->check(WholeNumber(1, 1000))->type_name("N");
+  animateCommand->add_option("--fps", animate.fps, "frames a second (default 20, the preview's rate)")
+      ->type_name("F");
+  animateCommand->add_option("--size", animate.size, "resize the picture to WxH first")
+      ->type_name("WxH");
+  animateCommand->add_option("--scale", animate.scale, "resize the picture by this factor first")
+      ->type_name("S");
+  animateCommand->add_option("-p,--params", animate.params, "start from this parameter file")
+      ->type_name("FILE");
+  animateCommand->add_option("-s,--set", animate.settings, "set a field (repeat for more fields)")
+      ->type_name("FIELD=VALUE");
+  animateCommand
+      ->add_option("--sweep", animate.sweep,
+                   "each frame a rendering with the field moved from FROM to TO "
+                   "(Combustion: phase=0..100 unless given)")
+      ->type_name("FIELD=FROM..TO");
+  animateCommand->add_flag("--no-loop", animate.noLoop, "play once instead of for ever");
+  animateCommand->add_flag("-f,--force", animate.force, "let OUT replace the input picture");
+  animateCommand->add_flag("--quiet", animate.quiet, "no progress bar");
+  animateCommand->add_flag("--progress", animate.progress,
+                           "a progress bar even when stderr is not a terminal");
+  animateCommand->footer(R"(Ice, Candle, Fire and Cryo: frame k is the dialog's live preview at its k-th tick.
+Any effect with --sweep: each frame a final rendering.
+Examples:
+  zar animate fire photo.jpg fire.webp --frames 40 --scale 0.5
+  zar animate combustion photo.png burn.gif --set effectMode=Page
+  zar animate ice photo.png frames/ --sweep radius=10..90)");
+
   SheetArgs sheet;
   CLI::App* sheetCommand =
       app.add_subcommand("sheet", "Put pictures side by side on one labelled contact sheet");
@@ -278,6 +318,7 @@ int main(int argc, char** argv) {
     if (saveCommand->parsed()) return SaveParams(save);
     if (effectsCommand->parsed()) return ListEffects(effectsOf);
     if (sheetCommand->parsed()) return MakeSheet(sheet);
+    if (animateCommand->parsed()) return Animate(animate);
   } catch (const std::bad_alloc&) {
     return Error("out of memory; nothing written");
   } catch (const std::exception& e) {
