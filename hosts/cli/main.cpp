@@ -272,7 +272,7 @@ Examples:
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
     if (argc == 1) {
-      std::fprintf(stderr, "zar: error: a command is needed: render, params, effects or sheet (zar "
+      std::fprintf(stderr, "zar: error: a command is needed: render, animate, params, effects or sheet (zar "
                            "--help for usage)\n");
       return 2;
     }
@@ -283,7 +283,7 @@ Examples:
     }
     if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
       std::fprintf(stderr,
-                   "zar: error: unknown command \"%s\" (render, params, effects, sheet; zar --help "
+                   "zar: error: unknown command \"%s\" (render, animate, params, effects, sheet; zar --help "
                    "for usage)\n",
                    argv[1]);
       return 2;
