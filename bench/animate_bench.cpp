@@ -30,7 +30,8 @@ void Tick(benchmark::State& state, const PluginSpec* spec, int width, int height
     benchmark::DoNotOptimize(out.pixels.data());
     benchmark::ClobberMemory();
   }
-  state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["fps"] =
+      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 template <typename Module>

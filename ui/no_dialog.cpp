@@ -43,7 +43,8 @@ bool RunWatchedPreview(PluginGlobals& globals) {
       gPreviewWidth > 0 ? gPreviewWidth : record.filterRect.right - record.filterRect.left + 5;
   const int height =
       gPreviewHeight > 0 ? gPreviewHeight : record.filterRect.bottom - record.filterRect.top + 5;
-  if (ui::OpenPreview(globals, {0, 0, int16(std::min(height, 32767)), int16(std::min(width, 32767))})) {
+  if (ui::OpenPreview(globals,
+                      {0, 0, int16(std::min(height, 32767)), int16(std::min(width, 32767))})) {
     for (int frame = 0;; ++frame) {
       if (frame > 0) ui::StepPreview(globals);
       PaintPreview(record);

@@ -143,8 +143,7 @@ int64_t Sweep::ValueAt(int frame, int count) const {
   return from + int64_t(std::llround(double(to - from) * frame / (count - 1)));
 }
 
-bool ParseSweep(const PluginSpec& spec, const std::string& text, Sweep* sweep,
-                std::string* error) {
+bool ParseSweep(const PluginSpec& spec, const std::string& text, Sweep* sweep, std::string* error) {
   const size_t equals = text.find('=');
   const size_t dots = text.find("..", equals == std::string::npos ? 0 : equals);
   if (equals == std::string::npos || dots == std::string::npos)
@@ -177,7 +176,8 @@ bool ParseSweep(const PluginSpec& spec, const std::string& text, Sweep* sweep,
 
 bool SequencePattern(const std::string& out, std::string* pattern, std::string* error) {
   struct stat info;
-  if (!out.empty() && (out.back() == '/' || (stat(out.c_str(), &info) == 0 && S_ISDIR(info.st_mode)))) {
+  if (!out.empty() &&
+      (out.back() == '/' || (stat(out.c_str(), &info) == 0 && S_ISDIR(info.st_mode)))) {
     *pattern = out + (out.back() == '/' ? "" : "/") + "frame-%04d.png";
     return true;
   }
@@ -185,12 +185,15 @@ bool SequencePattern(const std::string& out, std::string* pattern, std::string* 
   const size_t percent = out.find('%');
   size_t i = percent == std::string::npos ? percent : percent + 1;
   if (i != std::string::npos && i < out.size() && out[i] == '0') ++i;
-  while (i != std::string::npos && i < out.size() && std::isdigit(static_cast<unsigned char>(out[i])))
+  while (i != std::string::npos && i < out.size() &&
+         std::isdigit(static_cast<unsigned char>(out[i])))
     ++i;
   if (percent == std::string::npos || i >= out.size() || out[i] != 'd' ||
       out.find('%', i) != std::string::npos || i - percent > 3)
-    return Fail(error, "a PNG animation is a numbered sequence: give a directory or a pattern "
-                       "such as out/frame-%04d.png, not " + out);
+    return Fail(error,
+                "a PNG animation is a numbered sequence: give a directory or a pattern "
+                "such as out/frame-%04d.png, not " +
+                    out);
   *pattern = out;
   return true;
 }
@@ -201,10 +204,10 @@ std::string SequenceFile(const std::string& pattern, int frame) {
   return buf;
 }
 
-bool PreviewFrames(const PluginSpec& spec, const std::string& modulePath, const std::vector<uint8_t>& block,
-                   const host::Picture& picture, int count, int areaWidth, int areaHeight,
-                   const std::function<void(int)>& tick, std::vector<host::Picture>* frames,
-                   std::string* error) {
+bool PreviewFrames(const PluginSpec& spec, const std::string& modulePath,
+                   const std::vector<uint8_t>& block, const host::Picture& picture, int count,
+                   int areaWidth, int areaHeight, const std::function<void(int)>& tick,
+                   std::vector<host::Picture>* frames, std::string* error) {
   std::string why;
   const std::unique_ptr<host::PluginModule> module = host::PluginModule::Load(modulePath, &why);
   if (!module) return Fail(error, "cannot load the plug-in module " + modulePath + ": " + why);
@@ -219,7 +222,8 @@ bool PreviewFrames(const PluginSpec& spec, const std::string& modulePath, const 
     if (width <= 0 || height <= 0 || planes < 1 || planes > 4 || !map.baseAddr) return 0;
     host::Picture frame(width, height, planes);
     for (int y = 0; y < height; ++y)
-      std::memcpy(frame.Row(y), static_cast<const uint8_t*>(map.baseAddr) + size_t(y) * map.rowBytes,
+      std::memcpy(frame.Row(y),
+                  static_cast<const uint8_t*>(map.baseAddr) + size_t(y) * map.rowBytes,
                   size_t(width) * size_t(planes));
     frames->push_back(std::move(frame));
     return 0;
@@ -284,13 +288,19 @@ int Animate(const AnimateArgs& args) {
       return Error(args.out + " is the input picture " + args.in +
                    "; it is not replaced without --force");
   }
-  if (!pattern.empty()) {
-    const std::string first = SequenceFile(pattern, 1);
+  {
+    // Where the output goes is checked before any frame is made.
+    const std::string first = pattern.empty() ? args.out : SequenceFile(pattern, 1);
     const size_t slash = first.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : first.substr(0, slash);
+    const std::string dir =
+        slash == std::string::npos ? "." : slash == 0 ? "/" : first.substr(0, slash);
     struct stat info;
-    if (stat(dir.c_str(), &info) != 0 && mkdir(dir.c_str(), 0777) != 0)
+    if (!pattern.empty() && stat(dir.c_str(), &info) != 0 && mkdir(dir.c_str(), 0777) != 0)
       return Error("cannot make the directory " + dir + ": " + std::strerror(errno));
+    if (stat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+      return Error("cannot write " + first + ": no directory " + dir);
+    if (stat(first.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+      return Error("cannot write " + first + ": it exists and is not a regular file");
   }
 
   host::Picture picture;
@@ -336,10 +346,12 @@ int Animate(const AnimateArgs& args) {
                      &warning, &error);
         host::Picture frame = picture;
         RenderRun run;
-        done = RunPlugin(modulePath, ParameterBlockFor(*spec, at), frame, nullptr, {}, &run, &error);
+        done =
+            RunPlugin(modulePath, ParameterBlockFor(*spec, at), frame, nullptr, {}, &run, &error);
         if (done && (!run.messages.empty() || run.result != 0)) {
           error = std::string(spec->title) + " says \"" +
-                  (run.messages.empty() ? "result " + std::to_string(run.result) : run.messages.front()) +
+                  (run.messages.empty() ? "result " + std::to_string(run.result)
+                                        : run.messages.front()) +
                   "\" at frame " + std::to_string(k + 1);
           done = false;
         }

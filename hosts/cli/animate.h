@@ -20,9 +20,9 @@ struct AnimateArgs {
   std::vector<std::string> settings;
   std::string sweep;  // "FIELD=FROM..TO"
   int frames = 24;
-  double fps = 20;    // the dialog's preview ticks every 50 ms
-  std::string size;   // "WxH"
-  double scale = 0;   // 0: not given
+  double fps = 20;   // the dialog's preview ticks every 50 ms
+  std::string size;  // "WxH"
+  double scale = 0;  // 0: not given
   bool noLoop = false, force = false, quiet = false, progress = false;
 };
 int Animate(const AnimateArgs& args);
@@ -30,10 +30,10 @@ int Animate(const AnimateArgs& args);
 // The first `count` frames of the module's live preview of `picture` with the settings in `block`,
 // for a preview area of areaWidth x areaHeight (0: the whole picture, unreduced). `tick` is told
 // each frame's number. False with the reason when the module shows no preview.
-bool PreviewFrames(const PluginSpec& spec, const std::string& modulePath, const std::vector<uint8_t>& block,
-                   const host::Picture& picture, int count, int areaWidth, int areaHeight,
-                   const std::function<void(int)>& tick, std::vector<host::Picture>* frames,
-                   std::string* error);
+bool PreviewFrames(const PluginSpec& spec, const std::string& modulePath,
+                   const std::vector<uint8_t>& block, const host::Picture& picture, int count,
+                   int areaWidth, int areaHeight, const std::function<void(int)>& tick,
+                   std::vector<host::Picture>* frames, std::string* error);
 
 // A sweep: the field and its value at each of `count` frames (FROM at the first, TO at the last,
 // evenly between, rounded to the nearest whole number).

@@ -193,7 +193,7 @@ int main(int argc, char** argv) {
 
   AnimateArgs animate;
   CLI::App* animateCommand =
-      app.add_subcommand("animate", "Make a moving picture of an effect: its live preview or a sweep");
+      app.add_subcommand("animate", "Make a moving picture: the live preview, or a sweep");
   animateCommand->add_option("EFFECT", animate.effect, "combustion, ice, candle, fire or cryo")
       ->required()->type_name("");
   animateCommand->add_option("IN", animate.in, "the picture")->required()->type_name("");
@@ -203,7 +203,7 @@ int main(int argc, char** argv) {
       ->required()->type_name("");
   animateCommand->add_option("-n,--frames", animate.frames, "how many frames (default 24)")
       ->check(WholeNumber(1, 1000))->type_name("N");
-  animateCommand->add_option("--fps", animate.fps, "frames a second (default 20, the preview's rate)")
+  animateCommand->add_option("--fps", animate.fps, "frames a second (default 20)")
       ->type_name("F");
   animateCommand->add_option("--size", animate.size, "resize the picture to WxH first")
       ->type_name("WxH");
@@ -223,7 +223,7 @@ int main(int argc, char** argv) {
   animateCommand->add_flag("--quiet", animate.quiet, "no progress bar");
   animateCommand->add_flag("--progress", animate.progress,
                            "a progress bar even when stderr is not a terminal");
-  animateCommand->footer(R"(Ice, Candle, Fire and Cryo: frame k is the dialog's live preview at its k-th tick.
+  animateCommand->footer(R"(Ice, Candle, Fire and Cryo: frame k is the preview's k-th tick.
 Any effect with --sweep: each frame a final rendering.
 Examples:
   zar animate fire photo.jpg fire.webp --frames 40 --scale 0.5
@@ -272,8 +272,9 @@ Examples:
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
     if (argc == 1) {
-      std::fprintf(stderr, "zar: error: a command is needed: render, animate, params, effects or sheet (zar "
-                           "--help for usage)\n");
+      std::fprintf(stderr,
+                   "zar: error: a command is needed: render, animate, params, effects or sheet "
+                   "(zar --help for usage)\n");
       return 2;
     }
     if (app.get_subcommands().empty() && argv[1][0] == '-') {
@@ -283,8 +284,8 @@ Examples:
     }
     if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
       std::fprintf(stderr,
-                   "zar: error: unknown command \"%s\" (render, animate, params, effects, sheet; zar --help "
-                   "for usage)\n",
+                   "zar: error: unknown command \"%s\" (render, animate, params, effects, sheet; "
+                   "zar --help for usage)\n",
                    argv[1]);
       return 2;
     }

@@ -51,8 +51,8 @@ Animation ReadAnimation(const std::string& path) {
 TEST(ZarAnimate, WritesWebPGifAndAPngSequence) {
   ScratchDir dir;
   WritePng(dir / "in.png", Photo());
-  const ZarRun webp =
-      RunZar({"animate", "fire", "in.png", "fire.webp", "--frames", "6", "--fps", "10"}, dir.path());
+  const ZarRun webp = RunZar(
+      {"animate", "fire", "in.png", "fire.webp", "--frames", "6", "--fps", "10"}, dir.path());
   ASSERT_EQ(webp.status, 0) << webp.err;
   EXPECT_EQ(webp.err, "");
   const Animation w = ReadAnimation(dir / "fire.webp");
@@ -62,8 +62,8 @@ TEST(ZarAnimate, WritesWebPGifAndAPngSequence) {
   EXPECT_EQ(w.loop, 0);
   EXPECT_EQ(w.delays, std::vector<int>(6, 100));
 
-  const ZarRun gif = RunZar({"animate", "candle", "in.png", "candle.gif", "--frames", "4",
-                             "--size", "60x40", "--no-loop", "--quiet"},
+  const ZarRun gif = RunZar({"animate", "candle", "in.png", "candle.gif", "--frames", "4", "--size",
+                             "60x40", "--no-loop", "--quiet"},
                             dir.path());
   ASSERT_EQ(gif.status, 0) << gif.err;
   const Animation g = ReadAnimation(dir / "candle.gif");
@@ -74,9 +74,8 @@ TEST(ZarAnimate, WritesWebPGifAndAPngSequence) {
   EXPECT_EQ(g.delays, std::vector<int>(4, 50));
 
   // Combustion sweeps its phase unless told otherwise; a directory gets frame-0001.png...
-  const ZarRun png =
-      RunZar({"animate", "combustion", "in.png", "burn/", "--frames", "3", "--scale", "0.5"},
-             dir.path());
+  const ZarRun png = RunZar(
+      {"animate", "combustion", "in.png", "burn/", "--frames", "3", "--scale", "0.5"}, dir.path());
   ASSERT_EQ(png.status, 0) << png.err;
   for (int k = 1; k <= 3; ++k) {
     const host::Picture frame = ReadPng(dir / ("burn/frame-000" + std::to_string(k) + ".png"));
@@ -90,6 +89,9 @@ TEST(ZarAnimate, WritesWebPGifAndAPngSequence) {
   EXPECT_EQ(still.status, 1);
   EXPECT_NE(still.err.find("numbered sequence"), std::string::npos) << still.err;
   EXPECT_FALSE(Exists(dir / "one.png"));
+  const ZarRun nowhere = RunZar({"animate", "fire", "in.png", "no/such.gif"}, dir.path());
+  EXPECT_EQ(nowhere.status, 1);
+  EXPECT_EQ(nowhere.err, "zar: error: cannot write no/such.gif: no directory no\n");
 }
 
 // The Windows dialog opens with a fresh preview (previewState 2, one iteration, the ramp from the
@@ -119,14 +121,14 @@ TEST(ZarAnimate, FramesAreTheDialogsPreviewTicks) {
   for (const PluginSpec* spec : {&kFireSpec, &kIceSpec}) {
     SCOPED_TRACE(spec->name);
     const std::string out = std::string(spec->name) + "/f-%02d.png";
-    const ZarRun run =
-        RunZar({"animate", spec->name, "in.png", out, "--frames", "3"}, dir.path());
+    const ZarRun run = RunZar({"animate", spec->name, "in.png", out, "--frames", "3"}, dir.path());
     ASSERT_EQ(run.status, 0) << run.err;
     const std::vector<Image> want = spec == &kFireSpec
                                         ? DialogPreview<FireModule>(in, spec->defaults, 3)
                                         : DialogPreview<IceModule>(in, spec->defaults, 3);
     for (int k = 0; k < 3; ++k) {
-      const Image got = ReadPng(dir / (std::string(spec->name) + "/f-0" + std::to_string(k + 1) + ".png"));
+      const Image got =
+          ReadPng(dir / (std::string(spec->name) + "/f-0" + std::to_string(k + 1) + ".png"));
       EXPECT_TRUE(SamePixels(got, want[k])) << "frame " << k + 1;
     }
     EXPECT_FALSE(SamePixels(want[0], want[2]));  // the preview moves
