@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "effects/palette/palette.h"
+#include "hosts/cli/animate.h"
+#include "hosts/cli/render.h"
 #include "hosts/cli/vips_pictures.h"
 #include "tests/cli/harness.h"
 #include "tests/fire/fire_runs.h"
@@ -133,6 +135,21 @@ TEST(ZarAnimate, FramesAreTheDialogsPreviewTicks) {
     }
     EXPECT_FALSE(SamePixels(want[0], want[2]));  // the preview moves
   }
+}
+
+// The dialog's preview area reduces the picture by a whole factor, as the dialog's request does:
+// 150 x 100 in an area of 100 x 80 (96 x 76 inside its border) is halved.
+TEST(ZarAnimate, PreviewHookTakesTheDialogsPreviewArea) {
+  std::vector<host::Picture> frames;
+  std::string error;
+  ASSERT_TRUE(cli::PreviewFrames(kFireSpec, ModulePath(kFireSpec),
+                                 cli::ParameterBlockFor(kFireSpec, kFireSpec.defaults), Photo(), 2,
+                                 100, 80, {}, &frames, &error))
+      << error;
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0].width, 75);
+  EXPECT_EQ(frames[0].height, 50);
+  EXPECT_FALSE(SamePixels(frames[0], frames[1]));
 }
 
 TEST(ZarAnimate, SweepFramesAreRenderingsAtTheFieldsValues) {
