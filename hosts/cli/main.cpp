@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "hosts/cli/animate.h"
 #include "hosts/cli/commands.h"
 #include "hosts/cli/values.h"
 #include "platform/platform.h"
@@ -191,6 +192,45 @@ int main(int argc, char** argv) {
       app.add_subcommand("effects", "List the effects with their fields, defaults and values");
   effectsCommand->add_option("EFFECT", effectsOf, "only this effect")->type_name("");
 
+  AnimateArgs animate;
+  CLI::App* animateCommand =
+      app.add_subcommand("animate", "Make a moving picture: the live preview, or a sweep");
+  animateCommand->add_option("EFFECT", animate.effect, "combustion, ice, candle, fire or cryo")
+      ->required()->type_name("");
+  animateCommand->add_option("IN", animate.in, "the picture")->required()->type_name("");
+  animateCommand
+      ->add_option("OUT", animate.out,
+                   "an animated .webp or .gif, or PNG frames: a directory or out/frame-%04d.png")
+      ->required()->type_name("");
+  animateCommand->add_option("-n,--frames", animate.frames, "how many frames (default 24)")
+      ->check(WholeNumber(1, 1000))->type_name("N");
+  animateCommand->add_option("--fps", animate.fps, "frames a second (default 20)")
+      ->type_name("F");
+  animateCommand->add_option("--size", animate.size, "resize the picture to WxH first")
+      ->type_name("WxH");
+  animateCommand->add_option("--scale", animate.scale, "resize the picture by this factor first")
+      ->type_name("S");
+  animateCommand->add_option("-p,--params", animate.params, "start from this parameter file")
+      ->type_name("FILE");
+  animateCommand->add_option("-s,--set", animate.settings, "set a field (repeat for more fields)")
+      ->type_name("FIELD=VALUE");
+  animateCommand
+      ->add_option("--sweep", animate.sweep,
+                   "each frame a rendering with the field moved from FROM to TO "
+                   "(Combustion: phase=0..100 unless given)")
+      ->type_name("FIELD=FROM..TO");
+  animateCommand->add_flag("--no-loop", animate.noLoop, "play once instead of for ever");
+  animateCommand->add_flag("-f,--force", animate.force, "let OUT replace the input picture");
+  animateCommand->add_flag("--quiet", animate.quiet, "no progress bar");
+  animateCommand->add_flag("--progress", animate.progress,
+                           "a progress bar even when stderr is not a terminal");
+  animateCommand->footer(R"(Ice, Candle, Fire and Cryo: frame k is the preview's k-th tick.
+Any effect with --sweep: each frame a final rendering.
+Examples:
+  zar animate fire photo.jpg fire.webp --frames 40 --scale 0.5
+  zar animate combustion photo.png burn.gif --set effectMode=Page
+  zar animate ice photo.png frames/ --sweep radius=10..90)");
+
   SheetArgs sheet;
   CLI::App* sheetCommand =
       app.add_subcommand("sheet", "Put pictures side by side on one labelled contact sheet");
@@ -234,8 +274,9 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
     if (argc == 1) {
-      std::fprintf(stderr, "zar: error: a command is needed: render, params, effects or sheet (zar "
-                           "--help for usage)\n");
+      std::fprintf(stderr,
+                   "zar: error: a command is needed: render, animate, params, effects or sheet "
+                   "(zar --help for usage)\n");
       return 2;
     }
     if (app.get_subcommands().empty() && argv[1][0] == '-') {
@@ -245,8 +286,8 @@ int main(int argc, char** argv) {
     }
     if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
       std::fprintf(stderr,
-                   "zar: error: unknown command \"%s\" (render, params, effects, sheet; zar --help "
-                   "for usage)\n",
+                   "zar: error: unknown command \"%s\" (render, animate, params, effects, sheet; "
+                   "zar --help for usage)\n",
                    argv[1]);
       return 2;
     }
@@ -280,6 +321,7 @@ int main(int argc, char** argv) {
     if (saveCommand->parsed()) return SaveParams(save);
     if (effectsCommand->parsed()) return ListEffects(effectsOf);
     if (sheetCommand->parsed()) return MakeSheet(sheet);
+    if (animateCommand->parsed()) return Animate(animate);
   } catch (const std::bad_alloc&) {
     return Error("out of memory; nothing written");
   } catch (const std::exception& e) {

@@ -395,7 +395,7 @@ TEST_F(ZarBadInput, CommandLinesThatCannotBeRead) {
   // clang-format off
   const BadCase cases[] = {
       {"no command", {}, 2,
-       "a command is needed: render, params, effects or sheet (zar --help for usage)"},
+       "a command is needed: render, animate, params, effects or sheet (zar --help for usage)"},
       {"an option zar has not", {"-V"}, 2, "-V is not an option of zar (zar --help for usage)"},
       {"unknown command", {"paint", "fire"}, 2, "unknown command \"paint\""},
       {"missing OUT", {"render", "fire", "photo.png"}, 2,

@@ -7,6 +7,7 @@
 
 #include "effects/palette/palette.h"
 #include "framework/module_state.h"
+#include "ui/preview_sequence.h"
 #include "ui/win32/ui_state.h"
 
 namespace zar::ui {
@@ -224,13 +225,7 @@ void DialSet(float angleDegrees, float distanceDegrees) {
   RedrawDial();
 }
 
-void RebuildColorRamp() {
-  ModuleState& module = Module();
-  const WorkingParameters& w = module.working;
-  BuildColorRamp(module.colorRamp, w.rampColors[0] & 0xFFFFFF, w.rampColors[1] & 0xFFFFFF,
-                 w.rampColors[2] & 0xFFFFFF, w.rampColors[3] & 0xFFFFFF, w.rampPosition1,
-                 w.rampPosition2);
-}
+void RebuildColorRamp() { RebuildWorkingRamp(); }
 
 UINT_PTR CALLBACK ColourPickerHook(HWND picker, UINT message, WPARAM, LPARAM) {
   if (message != WM_INITDIALOG) return 0;

@@ -25,6 +25,7 @@
 #include "ui/dialog_model.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/params_buttons.h"
+#include "ui/preview_sequence.h"
 #include "ui/win32/preview.h"
 #include "ui/win32/ui_state.h"
 
@@ -168,32 +169,18 @@ void CreateCustomControls(HWND dialog) {
 INT_PTR OnInitDialog(HWND dialog, LPARAM lParam) {
   ModuleState& module = Module();
   DialogState& state = Dialog();
-  module.previewState = 2;
   state = DialogState{};
   state.globals = reinterpret_cast<PluginGlobals*>(lParam);
   PluginGlobals& globals = *state.globals;
   ParameterBlock block = BlockOf(globals);
-
-  block.LoadInto(module.working);
-  module.iterationCount = 1;
-  RebuildColorRamp();
-  CentreDialog(dialog);
   state.savedDisposition = block.disposition();
   state.savedSpareFlag = block.spareFlag();
+  CentreDialog(dialog);
 
-  if (block.useAdvanceState() == 1) {
-    const RECT area = ClientRectOf(dialog, IDC_PREVIEW);
-    globals.previewRect = {int16(area.top), int16(area.left), int16(area.bottom),
-                           int16(area.right)};
-    SetupPreview(globals);
-    if (globals.result != kNoErr) {
-      // The host refused the reduced picture: no preview, and the filter runs the multi-call way.
-      block.setUseAdvanceState(0);
-      globals.result = kNoErr;
-    } else {
-      RunEngine(&globals, 0);
-    }
-  }
+  // The preview sequence the native modules' stand-in runs too: it must stay one piece of code.
+  const RECT area = ClientRectOf(dialog, IDC_PREVIEW);
+  OpenPreview(globals,
+              {int16(area.top), int16(area.left), int16(area.bottom), int16(area.right)});
 
   WriteAllEdits(dialog);
   state.sliderSyncEnabled = 1;
@@ -317,7 +304,7 @@ INT_PTR OnSave(HWND dialog) { return SaveParamsButton(dialog) == SaveOutcome::kC
 
 void StopPreview(HWND dialog) {
   if (Spec().animated) KillTimer(dialog, kPreviewTimer);
-  Module().previewState = 0;
+  ClosePreview();
 }
 
 INT_PTR OnOk(HWND dialog) {
@@ -380,7 +367,7 @@ INT_PTR OnTimer(HWND dialog) {
 
 void RefreshPreview(HWND dialog) {
   PluginGlobals& globals = *Dialog().globals;
-  if (PreviewOn()) RunEngine(&globals, 0);
+  StepPreview(globals);
   const RECT area = ClientRectOf(dialog, IDC_PREVIEW);
   RedrawWindow(dialog, &area, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
