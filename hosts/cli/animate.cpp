@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "hosts/cli/batch.h"
 #include "hosts/cli/commands.h"
 #include "hosts/cli/pictures.h"
 #include "hosts/cli/progress.h"
@@ -368,6 +369,45 @@ int Animate(const AnimateArgs& args) {
                            : WriteSequence(pattern, frames, &error);
   if (!written) return Error(error);
   return 0;
+}
+
+int AnimateBatch(const AnimateArgs& args) {
+  // What is wrong for every picture is said once, not once a picture.
+  if (!FindEffect(args.effect))
+    return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
+  std::string ext;
+  if (args.format.empty() || args.format == "webp") {
+    ext = ".webp";
+  } else if (args.format == "gif") {
+    ext = ".gif";
+  } else if (args.format == "png") {
+    ext = "/";  // a directory of frames for each picture
+  } else {
+    return Error("--format takes webp, gif or png for an animation, not \"" + args.format + "\"");
+  }
+  BatchJob job;
+  job.files = args.files;
+  job.outDir = args.outDir;
+  job.suffix = args.suffix;
+  job.jobs = args.jobs;
+  job.quiet = args.quiet;
+  job.progress = args.progress;
+  job.label = args.effect;
+  job.verb = "animated";
+  job.extension = [ext](const std::string&, std::string* out, std::string*) {
+    *out = ext;
+    return true;
+  };
+  job.run = [&args](const std::string& in, const std::string& out) {
+    AnimateArgs one = args;
+    one.in = in;
+    one.out = out;
+    one.files.clear();
+    one.quiet = true;  // the batch's bar counts pictures
+    one.progress = false;
+    return Animate(one);
+  };
+  return RunBatch(job);
 }
 
 }  // namespace zar::cli
