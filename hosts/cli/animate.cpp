@@ -289,6 +289,14 @@ int Animate(const AnimateArgs& args) {
       return Error(args.out + " is the input picture " + args.in +
                    "; it is not replaced without --force");
   }
+  // A directory made for the frames goes again when the animation fails: a batch of bad
+  // pictures leaves no empty directories behind. rmdir takes only an empty one.
+  struct MadeDirectory {
+    std::string path;
+    ~MadeDirectory() {
+      if (!path.empty()) rmdir(path.c_str());
+    }
+  } made;
   {
     // Where the output goes is checked before any frame is made.
     const std::string first = pattern.empty() ? args.out : SequenceFile(pattern, 1);
@@ -296,8 +304,11 @@ int Animate(const AnimateArgs& args) {
     const std::string dir =
         slash == std::string::npos ? "." : slash == 0 ? "/" : first.substr(0, slash);
     struct stat info;
-    if (!pattern.empty() && stat(dir.c_str(), &info) != 0 && mkdir(dir.c_str(), 0777) != 0)
-      return Error("cannot make the directory " + dir + ": " + std::strerror(errno));
+    if (!pattern.empty() && stat(dir.c_str(), &info) != 0) {
+      if (mkdir(dir.c_str(), 0777) != 0)
+        return Error("cannot make the directory " + dir + ": " + std::strerror(errno));
+      made.path = dir;
+    }
     if (stat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
       return Error("cannot write " + first + ": no directory " + dir);
     if (stat(first.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
@@ -368,6 +379,7 @@ int Animate(const AnimateArgs& args) {
                            ? WriteAnimated(target, format, frames, args.fps, !args.noLoop, &error)
                            : WriteSequence(pattern, frames, &error);
   if (!written) return Error(error);
+  made.path.clear();
   return 0;
 }
 

@@ -95,6 +95,10 @@ TEST(ZarAnimate, WritesWebPGifAndAPngSequence) {
   const ZarRun nowhere = RunZar({"animate", "fire", "in.png", "no/such.gif"}, dir.path());
   EXPECT_EQ(nowhere.status, 1);
   EXPECT_EQ(nowhere.err, "zar: error: cannot write no/such.gif: no directory no\n");
+  // A directory made for a sequence that fails is not left behind.
+  const ZarRun unread = RunZar({"animate", "fire", "missing.png", "frames/"}, dir.path());
+  EXPECT_EQ(unread.status, 1);
+  EXPECT_FALSE(Exists(dir / "frames"));
 }
 
 // A batch goes on past a bad picture: each animation named after its picture, the failure one
