@@ -2,6 +2,8 @@
 // own: a plug-in module keeps its state in globals, as a filter plug-in may, so pictures are never
 // filtered by two threads of one process; and one picture's failure, out of memory included,
 // touches no other.
+#include "hosts/cli/batch.h"
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,7 +12,6 @@
 #include <map>
 #include <string>
 
-#include "hosts/cli/batch.h"
 #include "hosts/cli/commands.h"
 #include "hosts/cli/pictures.h"
 #include "hosts/cli/progress.h"
@@ -26,8 +27,7 @@ std::string BaseName(const std::string& path) {
 
 // Where a batch writes the result of `in`: in the output directory (else beside the input),
 // under the input's name with the suffix and the job's extension.
-bool BatchOutput(const BatchJob& job, const std::string& in, std::string* out,
-                 std::string* error) {
+bool BatchOutput(const BatchJob& job, const std::string& in, std::string* out, std::string* error) {
   if (in == "-") {
     *error = "-: standard input cannot be part of a batch";
     return false;

@@ -225,13 +225,15 @@ int main(int argc, char** argv) {
   animateCommand->add_flag("--quiet", animate.quiet, "no progress bar");
   animateCommand->add_flag("--progress", animate.progress,
                            "a progress bar even when stderr is not a terminal");
-  animateCommand->add_option("-o,--output-dir", animate.outDir, "a batch: write the animations here")
+  animateCommand
+      ->add_option("-o,--output-dir", animate.outDir, "a batch: write the animations here")
       ->type_name("DIR");
   animateCommand
       ->add_option("--suffix", animate.suffix,
                    "a batch: each animation beside its picture, named with this after its name")
       ->type_name("TEXT");
-  animateCommand->add_option("-j,--jobs", animate.jobs, "a batch: pictures at once (default: cores)")
+  animateCommand
+      ->add_option("-j,--jobs", animate.jobs, "a batch: pictures at once (default: cores)")
       ->type_name("N")
       ->check(WholeNumber(1, 1024));
   animateCommand
