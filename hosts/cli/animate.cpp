@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "hosts/cli/batch.h"
 #include "hosts/cli/commands.h"
 #include "hosts/cli/pictures.h"
 #include "hosts/cli/progress.h"
@@ -288,6 +289,14 @@ int Animate(const AnimateArgs& args) {
       return Error(args.out + " is the input picture " + args.in +
                    "; it is not replaced without --force");
   }
+  // A directory made for the frames goes again when the animation fails: a batch of bad
+  // pictures leaves no empty directories behind. rmdir takes only an empty one.
+  struct MadeDirectory {
+    std::string path;
+    ~MadeDirectory() {
+      if (!path.empty()) rmdir(path.c_str());
+    }
+  } made;
   {
     // Where the output goes is checked before any frame is made.
     const std::string first = pattern.empty() ? args.out : SequenceFile(pattern, 1);
@@ -295,8 +304,11 @@ int Animate(const AnimateArgs& args) {
     const std::string dir =
         slash == std::string::npos ? "." : slash == 0 ? "/" : first.substr(0, slash);
     struct stat info;
-    if (!pattern.empty() && stat(dir.c_str(), &info) != 0 && mkdir(dir.c_str(), 0777) != 0)
-      return Error("cannot make the directory " + dir + ": " + std::strerror(errno));
+    if (!pattern.empty() && stat(dir.c_str(), &info) != 0) {
+      if (mkdir(dir.c_str(), 0777) != 0)
+        return Error("cannot make the directory " + dir + ": " + std::strerror(errno));
+      made.path = dir;
+    }
     if (stat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
       return Error("cannot write " + first + ": no directory " + dir);
     if (stat(first.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
@@ -367,7 +379,47 @@ int Animate(const AnimateArgs& args) {
                            ? WriteAnimated(target, format, frames, args.fps, !args.noLoop, &error)
                            : WriteSequence(pattern, frames, &error);
   if (!written) return Error(error);
+  made.path.clear();
   return 0;
+}
+
+int AnimateBatch(const AnimateArgs& args) {
+  // What is wrong for every picture is said once, not once a picture.
+  if (!FindEffect(args.effect))
+    return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
+  std::string ext;
+  if (args.format.empty() || args.format == "webp") {
+    ext = ".webp";
+  } else if (args.format == "gif") {
+    ext = ".gif";
+  } else if (args.format == "png") {
+    ext = "/";  // a directory of frames for each picture
+  } else {
+    return Error("--format takes webp, gif or png for an animation, not \"" + args.format + "\"");
+  }
+  BatchJob job;
+  job.files = args.files;
+  job.outDir = args.outDir;
+  job.suffix = args.suffix;
+  job.jobs = args.jobs;
+  job.quiet = args.quiet;
+  job.progress = args.progress;
+  job.label = args.effect;
+  job.verb = "animated";
+  job.extension = [ext](const std::string&, std::string* out, std::string*) {
+    *out = ext;
+    return true;
+  };
+  job.run = [&args](const std::string& in, const std::string& out) {
+    AnimateArgs one = args;
+    one.in = in;
+    one.out = out;
+    one.files.clear();
+    one.quiet = true;  // the batch's bar counts pictures
+    one.progress = false;
+    return Animate(one);
+  };
+  return RunBatch(job);
 }
 
 }  // namespace zar::cli

@@ -24,8 +24,17 @@ struct AnimateArgs {
   std::string size;  // "WxH"
   double scale = 0;  // 0: not given
   bool noLoop = false, force = false, quiet = false, progress = false;
+  // A batch: every picture in `files`, each animated to outDir (when given) under its own name
+  // with `suffix` after it, as `format` (webp, the default; gif; png: a directory of frames),
+  // `jobs` at once (0: one per core).
+  std::vector<std::string> files;
+  std::string outDir, suffix, format;
+  int jobs = 0;
 };
+// One picture, in to out.
 int Animate(const AnimateArgs& args);
+// The batch of args.files, with the failure lines, counting line and status of zar render's.
+int AnimateBatch(const AnimateArgs& args);
 
 // The first `count` frames of the module's live preview of `picture` with the settings in `block`,
 // for a preview area of areaWidth x areaHeight (0: the whole picture, unreduced). `tick` is told

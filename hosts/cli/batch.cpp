@@ -1,7 +1,9 @@
-// `zar render` over many pictures. Each picture is rendered in a process of its own: a plug-in
-// module keeps its state in globals, as a filter plug-in may, so pictures are never filtered by
-// two threads of one process; and one picture's failure, out of memory included, touches no
-// other.
+// `zar render` and `zar animate` over many pictures. Each picture is done in a process of its
+// own: a plug-in module keeps its state in globals, as a filter plug-in may, so pictures are never
+// filtered by two threads of one process; and one picture's failure, out of memory included,
+// touches no other.
+#include "hosts/cli/batch.h"
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,35 +26,44 @@ std::string BaseName(const std::string& path) {
 }
 
 // Where a batch writes the result of `in`: in the output directory (else beside the input),
-// under the input's name with the suffix, in --format's extension or the input's own.
-bool BatchOutput(const RenderArgs& args, const std::string& in, std::string* out,
-                 std::string* error) {
+// under the input's name with the suffix and the job's extension.
+bool BatchOutput(const BatchJob& job, const std::string& in, std::string* out, std::string* error) {
   if (in == "-") {
     *error = "-: standard input cannot be part of a batch";
     return false;
   }
   std::string name = BaseName(in);
   const size_t dot = name.find_last_of('.');
-  std::string ext = dot == std::string::npos || dot == 0 ? "" : name.substr(dot);
   if (dot != std::string::npos && dot != 0) name.resize(dot);
+  std::string ext;
+  if (!job.extension(in, &ext, error)) return false;
+  const size_t slash = in.find_last_of('/');
+  const std::string dir = !job.outDir.empty()          ? job.outDir + "/"
+                          : slash == std::string::npos ? std::string()
+                                                       : in.substr(0, slash + 1);
+  *out = dir + name + job.suffix + ext;
+  return true;
+}
+
+// render's results: in --format's extension, else the input's own.
+bool RenderExtension(const RenderArgs& args, const std::string& in, std::string* ext,
+                     std::string* error) {
+  const std::string name = BaseName(in);
+  const size_t dot = name.find_last_of('.');
+  *ext = dot == std::string::npos || dot == 0 ? "" : name.substr(dot);
   PictureFormat format;
   if (!args.format.empty()) {
     if (!FormatNamed(args.format, &format, error)) return false;
-    ext = FormatExtension(format);
+    *ext = FormatExtension(format);
   } else if (std::string ignored; !OutputFormatFor(in, &format, &ignored)) {
-    ext = ".png";  // a PPM or PGM in: PNG out
+    *ext = ".png";  // a PPM or PGM in: PNG out
   }
-  const size_t slash = in.find_last_of('/');
-  const std::string dir = !args.outDir.empty()         ? args.outDir + "/"
-                          : slash == std::string::npos ? std::string()
-                                                       : in.substr(0, slash + 1);
-  *out = dir + name + args.suffix + ext;
   return true;
 }
 
 }  // namespace
 
-int RenderBatch(const RenderArgs& args) {
+int RunBatch(const BatchJob& args) {
   if (!args.outDir.empty()) {
     struct stat info;
     if (stat(args.outDir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
@@ -62,7 +73,7 @@ int RenderBatch(const RenderArgs& args) {
     return Error("a batch needs -o DIR or --suffix TEXT (its results would replace its inputs)");
   const int jobs = args.jobs > 0 ? args.jobs : std::max(1, int(sysconf(_SC_NPROCESSORS_ONLN)));
   const int total = int(args.files.size());
-  ProgressBar bar(stderr, args.effect,
+  ProgressBar bar(stderr, args.label,
                   !args.quiet && (args.progress || isatty(fileno(stderr)) != 0));
   std::fflush(stdout);
   std::fflush(stderr);
@@ -81,16 +92,11 @@ int RenderBatch(const RenderArgs& args) {
   };
   for (const std::string& in : args.files) {
     while (int(running.size()) >= jobs) reap();
-    RenderArgs one = args;
-    one.in = in;
-    one.files.clear();
-    one.quiet = true;  // the batch's bar counts pictures
-    one.progress = false;
-    std::string error;
-    const bool named = BatchOutput(args, in, &one.out, &error);
-    if (named && !outputs.emplace(one.out, in).second)
-      error = in + ": its result " + one.out + " would replace that of " + outputs[one.out] +
-              "; not rendered";
+    std::string out, error;
+    const bool named = BatchOutput(args, in, &out, &error);
+    if (named && !outputs.emplace(out, in).second)
+      error = in + ": its result " + out + " would replace that of " + outputs[out] + "; not " +
+              args.verb;
     if (!named || !error.empty()) {
       Error(error);
       ++done;
@@ -102,7 +108,7 @@ int RenderBatch(const RenderArgs& args) {
       SetErrorSubject(in);
       int status = 1;
       try {
-        status = Render(one);
+        status = args.run(in, out);
       } catch (...) {
         Error(in + ": out of memory; nothing written");
       }
@@ -120,9 +126,34 @@ int RenderBatch(const RenderArgs& args) {
   }
   while (!running.empty()) reap();
   bar.Finish(failed == 0);
-  std::fprintf(stderr, "zar: %d of %d pictures rendered%s\n", total - failed, total,
+  std::fprintf(stderr, "zar: %d of %d pictures %s%s\n", total - failed, total, args.verb.c_str(),
                failed ? (", " + std::to_string(failed) + " failed").c_str() : "");
   return failed ? 1 : 0;
+}
+
+int RenderBatch(const RenderArgs& args) {
+  BatchJob job;
+  job.files = args.files;
+  job.outDir = args.outDir;
+  job.suffix = args.suffix;
+  job.jobs = args.jobs;
+  job.quiet = args.quiet;
+  job.progress = args.progress;
+  job.label = args.effect;
+  job.verb = "rendered";
+  job.extension = [&args](const std::string& in, std::string* ext, std::string* error) {
+    return RenderExtension(args, in, ext, error);
+  };
+  job.run = [&args](const std::string& in, const std::string& out) {
+    RenderArgs one = args;
+    one.in = in;
+    one.out = out;
+    one.files.clear();
+    one.quiet = true;  // the batch's bar counts pictures
+    one.progress = false;
+    return Render(one);
+  };
+  return RunBatch(job);
 }
 
 }  // namespace zar::cli

@@ -197,11 +197,12 @@ int main(int argc, char** argv) {
       app.add_subcommand("animate", "Make a moving picture: the live preview, or a sweep");
   animateCommand->add_option("EFFECT", animate.effect, "combustion, ice, candle, fire or cryo")
       ->required()->type_name("");
-  animateCommand->add_option("IN", animate.in, "the picture")->required()->type_name("");
   animateCommand
-      ->add_option("OUT", animate.out,
-                   "an animated .webp or .gif, or PNG frames: a directory or out/frame-%04d.png")
-      ->required()->type_name("");
+      ->add_option("IN OUT", animate.files,
+                   "the picture and the animation: an animated .webp or .gif, or PNG frames (a "
+                   "directory or out/frame-%04d.png); with -o or --suffix, any number of pictures")
+      ->required()
+      ->type_name("");
   animateCommand->add_option("-n,--frames", animate.frames, "how many frames (default 24)")
       ->check(WholeNumber(1, 1000))->type_name("N");
   animateCommand->add_option("--fps", animate.fps, "frames a second (default 20)")
@@ -224,12 +225,31 @@ int main(int argc, char** argv) {
   animateCommand->add_flag("--quiet", animate.quiet, "no progress bar");
   animateCommand->add_flag("--progress", animate.progress,
                            "a progress bar even when stderr is not a terminal");
+  animateCommand
+      ->add_option("-o,--output-dir", animate.outDir, "a batch: write the animations here")
+      ->type_name("DIR");
+  animateCommand
+      ->add_option("--suffix", animate.suffix,
+                   "a batch: each animation beside its picture, named with this after its name")
+      ->type_name("TEXT");
+  animateCommand
+      ->add_option("-j,--jobs", animate.jobs, "a batch: pictures at once (default: cores)")
+      ->type_name("N")
+      ->check(WholeNumber(1, 1024));
+  animateCommand
+      ->add_option("--format", animate.format,
+                   "a batch: webp (the default), gif, or png (a directory of frames for each "
+                   "picture)")
+      ->type_name("NAME");
   animateCommand->footer(R"(Ice, Candle, Fire and Cryo: frame k is the preview's k-th tick.
 Any effect with --sweep: each frame a final rendering.
+A batch (-o DIR or --suffix TEXT) names each animation after its picture: photo.jpg gives
+DIR/photo.webp (or .gif, or the directory DIR/photo/ of PNG frames with --format png).
 Examples:
   zar animate fire photo.jpg fire.webp --frames 40 --scale 0.5
   zar animate combustion photo.png burn.gif --set effectMode=Page
-  zar animate ice photo.png frames/ --sweep radius=10..90)");
+  zar animate ice photo.png frames/ --sweep radius=10..90
+  zar animate candle *.jpg -o anims/ --format gif -j 2)");
 
   SheetArgs sheet;
   CLI::App* sheetCommand =
@@ -321,7 +341,21 @@ Examples:
     if (saveCommand->parsed()) return SaveParams(save);
     if (effectsCommand->parsed()) return ListEffects(effectsOf);
     if (sheetCommand->parsed()) return MakeSheet(sheet);
-    if (animateCommand->parsed()) return Animate(animate);
+    if (animateCommand->parsed()) {
+      if (!animate.outDir.empty() || !animate.suffix.empty()) return AnimateBatch(animate);
+      if (animate.files.size() != 2 || !animate.format.empty()) {
+        std::fprintf(stderr, "zar: error: %s (zar animate --help for usage)\n",
+                     animate.files.size() < 2 ? "OUT is required: where to write the animation"
+                     : animate.files.size() > 2
+                         ? "zar animate takes one picture and OUT; several pictures need -o DIR "
+                           "or --suffix TEXT"
+                         : "--format is for a batch; OUT's extension names the format");
+        return 2;
+      }
+      animate.in = animate.files[0];
+      animate.out = animate.files[1];
+      return Animate(animate);
+    }
   } catch (const std::bad_alloc&) {
     return Error("out of memory; nothing written");
   } catch (const std::exception& e) {

@@ -1,6 +1,7 @@
 // zar animate end to end: the three outputs read back with libvips, the preview frames against
 // the engine called as the Windows dialog calls it, and a sweep against single renderings.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <vips/vips.h>
 
 #include <algorithm>
@@ -94,6 +95,37 @@ TEST(ZarAnimate, WritesWebPGifAndAPngSequence) {
   const ZarRun nowhere = RunZar({"animate", "fire", "in.png", "no/such.gif"}, dir.path());
   EXPECT_EQ(nowhere.status, 1);
   EXPECT_EQ(nowhere.err, "zar: error: cannot write no/such.gif: no directory no\n");
+  // A directory made for a sequence that fails is not left behind.
+  const ZarRun unread = RunZar({"animate", "fire", "missing.png", "frames/"}, dir.path());
+  EXPECT_EQ(unread.status, 1);
+  EXPECT_FALSE(Exists(dir / "frames"));
+}
+
+// A batch goes on past a bad picture: each animation named after its picture, the failure one
+// line, a last line counting them, status 1.
+TEST(ZarAnimate, BatchAnimatesEachPictureAndCountsTheFailures) {
+  ScratchDir dir;
+  WritePng(dir / "a.png", Photo());
+  WritePng(dir / "b.png", StructuredPicture(96, 64));
+  WriteBytes(dir / "c.png", {'n', 'o', 'p', 'e'});
+  ASSERT_EQ(mkdir((dir / "out").c_str(), 0755), 0);
+  const ZarRun run = RunZar(
+      {"animate", "fire", "a.png", "c.png", "b.png", "-o", "out", "-j", "2", "--frames", "3"},
+      dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.ErrLines(),
+            (std::vector<std::string>{"zar: error: c.png: not a picture zar reads (JPEG, PNG, "
+                                      "TIFF, WebP, GIF, HEIF, AVIF, JPEG XL, PAM, PPM or PGM)",
+                                      "zar: 2 of 3 pictures animated, 1 failed"}));
+  const Animation a = ReadAnimation(dir / "out/a.webp");
+  EXPECT_EQ(a.width, 150);
+  EXPECT_EQ(a.pageHeight, 100);
+  EXPECT_EQ(a.pages, 3);
+  const Animation b = ReadAnimation(dir / "out/b.webp");
+  EXPECT_EQ(b.width, 96);
+  EXPECT_EQ(b.pageHeight, 64);
+  EXPECT_EQ(b.pages, 3);
+  EXPECT_FALSE(Exists(dir / "out/c.webp"));
 }
 
 // The Windows dialog opens with a fresh preview (previewState 2, one iteration, the ramp from the
