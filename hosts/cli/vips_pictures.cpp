@@ -30,12 +30,15 @@ std::string SizeText(int64_t width, int64_t height) {
 }
 
 // libvips' last error as one line, its error buffer cleared.
-// libvips' error text. Running out of memory inside libvips is the same failure as anywhere else
-// in zar, so it ends the same way: one line saying so (main's handler of bad_alloc).
+// libvips' error text. Running out of memory inside libvips (for its buffers, or for a worker
+// thread's stack) is the same failure as anywhere else in zar, so it ends the same way: one line
+// saying so (main's handler of bad_alloc).
 std::string VipsError() {
   std::string text = vips_error_buffer();
   vips_error_clear();
-  if (text.find("out of memory") != std::string::npos) throw std::bad_alloc();
+  if (text.find("out of memory") != std::string::npos ||
+      text.find("Error creating thread") != std::string::npos)
+    throw std::bad_alloc();
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
   for (char& c : text)
     if (c == '\n') c = ';';

@@ -189,7 +189,7 @@ TEST(Zarhost, EveryPluginOpensItsDialogAndFiltersInHostsInTheField) {
   for (const char* behaviour : {"global-size", "fresh-each-run"}) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(c.file) + " --behaviour " + behaviour);
-      const std::string run = "run \"" ZAR_DIST_ROOT "/x64/" + std::string(c.file) + ".8bf\" " +
+      const std::string run = "run \"" ZAR_DIST_ROOT "/" ZAR_DIST_ARCH "/" + std::string(c.file) + ".8bf\" " +
                               Photo() + " \"" + out + "\" --behaviour " + behaviour +
                               " --refuse-preview --dialog-script ";
       const Outcome ok = RunZarhost(run + "\"wait 100; ok\"");
