@@ -2,6 +2,7 @@
 // the plug-in modules themselves, loaded and driven as an image editor drives a filter plug-in,
 // and reads and writes the plug-ins' parameter files.
 #include <CLI/CLI.hpp>
+#include <unistd.h>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -357,7 +358,11 @@ Examples:
       return Animate(animate);
     }
   } catch (const std::bad_alloc&) {
-    return Error("out of memory; nothing written");
+    Error("out of memory; nothing written");
+    // Nothing is left to write or remove, and the normal exit would run libvips' shutdown, whose
+    // GLib allocations abort the process (with a second message) when memory is still short.
+    std::fflush(nullptr);
+    _exit(1);
   } catch (const std::exception& e) {
     return Error(std::string(e.what()) + "; nothing written");
   }
