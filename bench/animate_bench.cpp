@@ -6,7 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include "effects/palette/palette.h"
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "tests/fire/fire_runs.h"
 #include "tests/ice/engine_runs.h"
 #include "tests/support/image.h"
@@ -15,8 +15,8 @@ namespace zar {
 namespace {
 
 template <typename Module>
-void Tick(benchmark::State& state, const PluginSpec* spec, int width, int height) {
-  const WorkingParameters& w = spec->defaults;
+void Tick(benchmark::State& state, const PluginTable* table, int width, int height) {
+  const WorkingParameters& w = table->defaults;
   const testing::Image in = testing::StructuredPicture(width, height);
   testing::Image out = in;
   Module m;
@@ -35,12 +35,12 @@ void Tick(benchmark::State& state, const PluginSpec* spec, int width, int height
 }
 
 template <typename Module>
-void Register(const PluginSpec* spec) {
+void Register(const PluginTable* table) {
   for (auto [width, height] : {std::pair{640, 480}, std::pair{1920, 1080}}) {
-    const std::string name = "Animate/" + std::string(spec->name) + "/" + std::to_string(width) +
+    const std::string name = "Animate/" + std::string(table->name) + "/" + std::to_string(width) +
                              "x" + std::to_string(height);
-    benchmark::RegisterBenchmark(name.c_str(), [spec, width, height](benchmark::State& state) {
-      Tick<Module>(state, spec, width, height);
+    benchmark::RegisterBenchmark(name.c_str(), [table, width, height](benchmark::State& state) {
+      Tick<Module>(state, table, width, height);
     })->Unit(benchmark::kMillisecond);
   }
 }
@@ -50,10 +50,10 @@ void Register(const PluginSpec* spec) {
 
 int main(int argc, char** argv) {
   using namespace zar;
-  Register<testing::IceModule>(&kIceSpec);
-  Register<testing::IceModule>(&kCandleSpec);
-  Register<testing::FireModule>(&kFireSpec);
-  Register<testing::FireModule>(&kCryoSpec);
+  Register<testing::IceModule>(&kIceTable);
+  Register<testing::IceModule>(&kCandleTable);
+  Register<testing::FireModule>(&kFireTable);
+  Register<testing::FireModule>(&kCryoTable);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

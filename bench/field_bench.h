@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "effects/field/field_engine.h"
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "tests/ice/engine_runs.h"
 #include "tests/support/image.h"
 

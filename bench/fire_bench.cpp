@@ -10,48 +10,48 @@ namespace {
 
 using testing::FireModule;
 
-WorkingParameters WithViscosity(const PluginSpec* spec, int viscosity) {
-  WorkingParameters p = spec->defaults;
+WorkingParameters WithViscosity(const PluginTable* table, int viscosity) {
+  WorkingParameters p = table->defaults;
   if (viscosity >= 0) p.viscosity = uint8_t(viscosity);
   return p;
 }
 
-void FinalRendering(benchmark::State& state, const PluginSpec* spec, int viscosity) {
-  bench::Final<FireModule>(state, WithViscosity(spec, viscosity));
+void FinalRendering(benchmark::State& state, const PluginTable* table, int viscosity) {
+  bench::Final<FireModule>(state, WithViscosity(table, viscosity));
 }
 
-void Step(benchmark::State& state, const PluginSpec* spec, int viscosity) {
-  bench::Step(state, WithViscosity(spec, viscosity),
+void Step(benchmark::State& state, const PluginTable* table, int viscosity) {
+  bench::Step(state, WithViscosity(table, viscosity),
               [](const FieldStepArgs& args) { FireStepField(args); });
 }
 
 // A step is the directional pass, the blobs (which read the sources) and the pass inside the
 // sources.
-void Bound(benchmark::State& state, const PluginSpec*, int) { bench::Bound(state, 1, 2); }
+void Bound(benchmark::State& state, const PluginTable*, int) { bench::Bound(state, 1, 2); }
 
-void RunningPreview(benchmark::State& state, const PluginSpec* spec, int viscosity) {
-  bench::Preview<FireModule>(state, WithViscosity(spec, viscosity));
+void RunningPreview(benchmark::State& state, const PluginTable* table, int viscosity) {
+  bench::Preview<FireModule>(state, WithViscosity(table, viscosity));
 }
 
-#define ZAR_FIRE_BENCHMARKS(label, spec, viscosity)         \
-  BENCHMARK_CAPTURE(FinalRendering, label, spec, viscosity) \
+#define ZAR_FIRE_BENCHMARKS(label, table, viscosity)         \
+  BENCHMARK_CAPTURE(FinalRendering, label, table, viscosity) \
       ->Name("Final/" #label)                               \
       ->Unit(benchmark::kMillisecond);                      \
-  BENCHMARK_CAPTURE(Step, label, spec, viscosity)           \
+  BENCHMARK_CAPTURE(Step, label, table, viscosity)           \
       ->Name("Step/" #label)                                \
       ->Unit(benchmark::kMicrosecond);                      \
-  BENCHMARK_CAPTURE(Bound, label, spec, viscosity)          \
+  BENCHMARK_CAPTURE(Bound, label, table, viscosity)          \
       ->Name("Bound/" #label)                               \
       ->Unit(benchmark::kMicrosecond);                      \
-  BENCHMARK_CAPTURE(RunningPreview, label, spec, viscosity) \
+  BENCHMARK_CAPTURE(RunningPreview, label, table, viscosity) \
       ->Name("Preview/" #label)                             \
       ->UseManualTime()                                     \
       ->Iterations(1)                                       \
       ->Unit(benchmark::kMillisecond)
 
-ZAR_FIRE_BENCHMARKS(fire, &kFireSpec, -1);
-ZAR_FIRE_BENCHMARKS(cryo, &kCryoSpec, -1);
-ZAR_FIRE_BENCHMARKS(fire_viscosity_254, &kFireSpec, 254);
+ZAR_FIRE_BENCHMARKS(fire, &kFireTable, -1);
+ZAR_FIRE_BENCHMARKS(cryo, &kCryoTable, -1);
+ZAR_FIRE_BENCHMARKS(fire_viscosity_254, &kFireTable, 254);
 
 }  // namespace
 }  // namespace zar

@@ -8,37 +8,37 @@ namespace {
 
 using testing::IceModule;
 
-void FinalRendering(benchmark::State& state, const PluginSpec* spec) {
-  bench::Final<IceModule>(state, spec->defaults);
+void FinalRendering(benchmark::State& state, const PluginTable* table) {
+  bench::Final<IceModule>(state, table->defaults);
 }
 
-void Step(benchmark::State& state, const PluginSpec* spec) {
+void Step(benchmark::State& state, const PluginTable* table) {
   float wobblePhase = 0;
-  bench::Step(state, spec->defaults,
+  bench::Step(state, table->defaults,
               [&](const FieldStepArgs& args) { IceStepField(args, wobblePhase); });
 }
 
 // A step is the directional pass and the disc feeding, which reads the sources.
-void Bound(benchmark::State& state, const PluginSpec*) { bench::Bound(state, 1, 1); }
+void Bound(benchmark::State& state, const PluginTable*) { bench::Bound(state, 1, 1); }
 
-void RunningPreview(benchmark::State& state, const PluginSpec* spec) {
-  bench::Preview<IceModule>(state, spec->defaults);
+void RunningPreview(benchmark::State& state, const PluginTable* table) {
+  bench::Preview<IceModule>(state, table->defaults);
 }
 
-BENCHMARK_CAPTURE(FinalRendering, ice, &kIceSpec)->Name("Final/ice")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(FinalRendering, candle, &kCandleSpec)
+BENCHMARK_CAPTURE(FinalRendering, ice, &kIceTable)->Name("Final/ice")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FinalRendering, candle, &kCandleTable)
     ->Name("Final/candle")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Step, ice, &kIceSpec)->Name("Step/ice")->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Step, candle, &kCandleSpec)->Name("Step/candle")->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Bound, ice, &kIceSpec)->Name("Bound/ice")->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Bound, candle, &kCandleSpec)->Name("Bound/candle")->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(RunningPreview, ice, &kIceSpec)
+BENCHMARK_CAPTURE(Step, ice, &kIceTable)->Name("Step/ice")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Step, candle, &kCandleTable)->Name("Step/candle")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Bound, ice, &kIceTable)->Name("Bound/ice")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Bound, candle, &kCandleTable)->Name("Bound/candle")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunningPreview, ice, &kIceTable)
     ->Name("Preview/ice")
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(RunningPreview, candle, &kCandleSpec)
+BENCHMARK_CAPTURE(RunningPreview, candle, &kCandleTable)
     ->Name("Preview/candle")
     ->UseManualTime()
     ->Iterations(1)

@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "effects/common/zmath.h"
-#include "effects/common/zmath_internal.h"
+#include "base/zmath.h"
+#include "base/zmath_internal.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Builds an engine's frame view from the call's FilterRecord.
 #pragma once
 
-#include "effects/common/frame.h"
+#include "base/frame.h"
 #include "framework/globals.h"
 
 namespace zar {

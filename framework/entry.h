@@ -1,7 +1,7 @@
 // The plug-in's exported entry point and the selector dispatch.
 #pragma once
 
-#include "framework/host_api.h"
+#include "interface/host_api.h"
 
 #if defined(_WIN32)
 #define ZAR_EXPORT  // exported by name through the module's .def file

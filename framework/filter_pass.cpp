@@ -6,8 +6,8 @@
 #include "framework/dialog_bridge.h"
 #include "framework/engine_frame.h"
 #include "framework/module_state.h"
-#include "framework/parameters.h"
-#include "framework/plugin_spec.h"
+#include "settings/parameters.h"
+#include "settings/plugin_table.h"
 
 namespace zar {
 

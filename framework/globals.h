@@ -1,7 +1,7 @@
 // The small per-call record kept in the host's data handle.
 #pragma once
 
-#include "framework/host_api.h"
+#include "interface/host_api.h"
 
 namespace zar {
 

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "framework/host_api.h"
+#include "interface/host_api.h"
 
 namespace zar {
 

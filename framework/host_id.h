@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "framework/host_api.h"
+#include "interface/host_api.h"
 
 namespace zar {
 

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "effects/palette/color_ramp.h"
-#include "framework/parameters.h"
-#include "framework/rng.h"
+#include "base/color_ramp.h"
+#include "settings/parameters.h"
+#include "base/rng.h"
 
 namespace zar {
 

@@ -1,11 +1,11 @@
-#include "framework/parameters.h"
+#include "settings/parameters.h"
 
 #include <cstring>
 
 #include "framework/globals.h"
 #include "framework/handles.h"
 #include "framework/host_id.h"
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "platform/platform.h"
 
 namespace zar {
@@ -21,23 +21,23 @@ int64_t KnownParameterBlockSize(const FilterRecord& record) {
 
 bool EnsureParameters(PluginGlobals& globals) {
   FilterRecord& record = *globals.filterRecord;
-  const PluginSpec& spec = ThisPlugin();
+  const PluginTable& table = ThisPlugin();
   if (record.parameters) {
     // Whatever the host hands back is used, unless its size is known and cannot hold our layout:
     // then a fresh block takes its place (the host still owns and frees the old one). A size
     // nobody can tell is no reason to lose the user's settings.
     const int64_t size = KnownParameterBlockSize(record);
-    if (*record.parameters && (size < 0 || size >= spec.layout.size)) return true;
+    if (*record.parameters && (size < 0 || size >= table.layout.size)) return true;
   }
 
-  Handle handle = NewPluginHandle(spec.layout.size);
+  Handle handle = NewPluginHandle(table.layout.size);
   if (!handle) {
     globals.result = kMemFullErr;
     return false;
   }
   record.parameters = handle;
   ParameterBlock block = BlockOf(globals);
-  block.StoreFrom(spec.defaults);
+  block.StoreFrom(table.defaults);
   block.setDisposition(kDispositionDefault);
   block.setSpareFlag(0);
   block.setUseAdvanceState(0);

@@ -11,8 +11,8 @@
 
 #include "fuzz/common/fuzz_input.h"
 #include "fuzz/common/plugins.h"
-#include "ui/control_ids.h"
-#include "ui/dialog_model.h"
+#include "ui/model/control_ids.h"
+#include "ui/model/dialog_model.h"
 
 namespace zar::fuzz {
 namespace {
@@ -38,11 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace zar;
   using namespace zar::fuzz;
   FuzzInput input(data, size);
-  const PluginSpec& spec = *kPluginSpecs[input.Int(0, kPluginCount - 1)];
-  const DialogSpec& dialog = spec.dialog;
-  WorkingParameters params = spec.defaults;
-  for (int i = 0; i < spec.file.fieldCount; ++i) {
-    const Field field = spec.file.fields[i];
+  const PluginTable& table = *kPluginTables[input.Int(0, kPluginCount - 1)];
+  const DialogTraits& dialog = table.dialog;
+  WorkingParameters params = table.defaults;
+  for (int i = 0; i < table.file.fieldCount; ++i) {
+    const Field field = table.file.fields[i];
     SetField(params, field, FieldSize(field) == 1 ? input.Byte() : input.U32());
   }
   ui::Dial dial = ui::MakeDial(int(input.Int(0, 400)), int(input.Int(0, 400)));

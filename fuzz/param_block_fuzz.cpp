@@ -100,11 +100,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace zar::fuzz;
   FuzzInput input(data, size);
   const int plugin = int(input.Int(0, kPluginCount - 1));
-  const PluginSpec& spec = *kPluginSpecs[plugin];
+  const PluginTable& table = *kPluginTables[plugin];
   host::Host host(LoadedModule(plugin));
 
   std::vector<uint8_t> block = input.Blob(80);
-  ShortenIterations(block, spec.layout);
+  ShortenIterations(block, table.layout);
   host.SetParameterBlock(block);
 
   for (int runs = int(input.Int(1, 3)); runs > 0; --runs) {
@@ -133,11 +133,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Whatever came in, the block the plug-in works with now holds its whole layout.
     std::vector<uint8_t> kept = host.ParameterBlock();
     if (!kept.empty()) {
-      FUZZ_CHECK(kept.size() >= spec.layout.size);
+      FUZZ_CHECK(kept.size() >= table.layout.size);
       // The next run starts from the kept block, as a host's repeat of the filter does; another
       // host application may hand back something else entirely.
       if (input.Bool()) kept = input.Blob(80);
-      ShortenIterations(kept, spec.layout);
+      ShortenIterations(kept, table.layout);
       host.SetParameterBlock(kept);
     }
   }

@@ -16,8 +16,8 @@
 #include "effects/palette/palette.h"
 #include "fuzz/common/fuzz_input.h"
 #include "fuzz/common/plugins.h"
-#include "ui/dialog_model.h"
-#include "ui/params_file.h"
+#include "ui/model/dialog_model.h"
+#include "settings/params_file.h"
 
 namespace zar::fuzz {
 namespace {
@@ -27,7 +27,7 @@ bool SameParams(const WorkingParameters& a, const WorkingParameters& b) {
 }
 
 // Loads the same bytes from a file, through an in-memory file the system names by path.
-void LoadThroughTheFileSystem(const ParamsFileSpec& file, const std::vector<uint8_t>& bytes,
+void LoadThroughTheFileSystem(const ParamsFileFormat& file, const std::vector<uint8_t>& bytes,
                               const WorkingParameters& before, const WorkingParameters& decoded) {
   const int fd = memfd_create("params", MFD_CLOEXEC);
   if (fd < 0) return;
@@ -45,9 +45,9 @@ void LoadThroughTheFileSystem(const ParamsFileSpec& file, const std::vector<uint
 
 // What the dialog does with loaded values: every slider, edit box and radio group shows its
 // field, the dial is set from rotation and radius.
-void ShowInTheDialog(const PluginSpec& spec, const WorkingParameters& params, int dialWidth,
+void ShowInTheDialog(const PluginTable& table, const WorkingParameters& params, int dialWidth,
                      int dialHeight) {
-  const DialogSpec& dialog = spec.dialog;
+  const DialogTraits& dialog = table.dialog;
   for (int i = 0; i < ui::SliderCount(dialog); ++i) {
     const ui::Slider slider = ui::SliderAt(dialog, i);
     const int32_t value = ui::SliderFieldValue(params, slider);
@@ -95,8 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace zar::fuzz;
   FuzzInput input(data, size);
   const uint8_t choice = input.Byte();
-  const PluginSpec& spec = *kPluginSpecs[(choice & 7) % kPluginCount];
-  const ParamsFileSpec& file = spec.file;
+  const PluginTable& table = *kPluginTables[(choice & 7) % kPluginCount];
+  const ParamsFileFormat& file = table.file;
   const int dialWidth = int(input.Int(0, 300));
   const int dialHeight = int(input.Int(0, 300));
 
@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> rest = input.Rest();
   bytes.insert(bytes.end(), rest.begin(), rest.end());
 
-  const WorkingParameters before = spec.defaults;
+  const WorkingParameters before = table.defaults;
   WorkingParameters params = before;
   const ParamsFileLoad load = DecodeParamsFile(file, bytes.data(), bytes.size(), params);
   FUZZ_CHECK(load.fieldCount == file.fieldCount);
@@ -131,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (choice & 16) LoadThroughTheFileSystem(file, bytes, before, params);
 
-  ShowInTheDialog(spec, params, dialWidth, dialHeight);
+  ShowInTheDialog(table, params, dialWidth, dialHeight);
   ColourWith(params);
 
   // The name a save would use for a chosen path made of the file's first bytes.

@@ -24,7 +24,7 @@
 
 #include "fuzz/common/fuzz_input.h"
 #include "fuzz/common/modules.h"
-#include "platform/posix/message_hook.h"
+#include "interface/native_exports.h"
 
 namespace zar::fuzz {
 namespace {
@@ -43,8 +43,8 @@ struct Buffer {
 
 class MiniHost {
  public:
-  MiniHost(const host::PluginModule& module, const PluginSpec& spec, FuzzInput& input)
-      : entry_(module.entry()), spec_(spec), input_(input) {
+  MiniHost(const host::PluginModule& module, const PluginTable& table, FuzzInput& input)
+      : entry_(module.entry()), table_(table), input_(input) {
     procs_.handleProcsVersion = kCurrentHandleProcsVersion;
     procs_.numHandleProcs = 8;
     procs_.newProc = NewHandleProc;
@@ -222,7 +222,7 @@ class MiniHost {
   }
 
   void ShortenIterations(std::vector<uint8_t>& block) const {
-    const ParameterLayout& layout = spec_.layout;
+    const ParameterLayout& layout = table_.layout;
     if (block.size() < size_t(layout.iterations) + 4) return;
     int32_t iterations;
     std::memcpy(&iterations, block.data() + layout.iterations, 4);
@@ -467,7 +467,7 @@ class MiniHost {
   static MiniHost* active_;
 
   PluginMainProc entry_;
-  const PluginSpec& spec_;
+  const PluginTable& table_;
   FuzzInput& input_;
   FilterRecord record_{};
   PlatformData platform_{};
@@ -503,7 +503,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace zar::fuzz;
   FuzzInput input(data, size);
   const int plugin = int(input.Int(0, kPluginCount - 1));
-  MiniHost host(LoadedModule(plugin), *kPluginSpecs[plugin], input);
+  MiniHost host(LoadedModule(plugin), *kPluginTables[plugin], input);
   host.Run();
   return 0;
 }

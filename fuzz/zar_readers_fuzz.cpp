@@ -67,7 +67,7 @@ void CheckRoundTrip(const host::Picture& picture) {
   }
 }
 
-void ReadSettings(const PluginSpec& spec, FuzzInput& input) {
+void ReadSettings(const PluginTable& table, FuzzInput& input) {
   const std::vector<uint8_t> file = input.Blob(255);
   std::vector<std::string> settings;
   std::string line;
@@ -86,18 +86,18 @@ void ReadSettings(const PluginSpec& spec, FuzzInput& input) {
   WorkingParameters working{};
   std::vector<std::string> warnings;
   std::string error;
-  if (!cli::BuildParameters(spec, file.empty() ? std::string() : params.path(), settings, &working,
+  if (!cli::BuildParameters(table, file.empty() ? std::string() : params.path(), settings, &working,
                             &warnings, &error)) {
     FUZZ_CHECK(!error.empty());
     return;
   }
   // The block handed to the plug-in holds every field as set, in the plug-in's layout.
-  const std::vector<uint8_t> block = cli::ParameterBlockFor(spec, working);
-  FUZZ_CHECK(block.size() == spec.layout.size);
+  const std::vector<uint8_t> block = cli::ParameterBlockFor(table, working);
+  FUZZ_CHECK(block.size() == table.layout.size);
   std::vector<uint8_t> copy = block;
   WorkingParameters fromBlock{};
-  ParameterBlock(copy.data(), spec.layout).LoadInto(fromBlock);
-  for (Field field : cli::EffectFields(spec)) {
+  ParameterBlock(copy.data(), table.layout).LoadInto(fromBlock);
+  for (Field field : cli::EffectFields(table)) {
     FUZZ_CHECK(GetField(fromBlock, field) == GetField(working, field));
     // What zar shows of a value reads back as that value.
     const uint32_t value = GetField(working, field);
@@ -165,7 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     }
     default:
-      ReadSettings(*kPluginSpecs[(choice / 3) % kPluginCount], input);
+      ReadSettings(*kPluginTables[(choice / 3) % kPluginCount], input);
       break;
   }
   return 0;

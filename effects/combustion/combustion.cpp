@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "effects/combustion/propagate.h"
-#include "effects/common/zmath.h"
+#include "base/zmath.h"
 #include "platform/platform.h"
 
 namespace zar::combustion {

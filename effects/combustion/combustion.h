@@ -11,10 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "effects/common/frame.h"
+#include "base/frame.h"
 #include "effects/palette/palette.h"
-#include "framework/parameters.h"
-#include "framework/rng.h"
+#include "settings/parameters.h"
+#include "base/rng.h"
 
 namespace zar::combustion {
 

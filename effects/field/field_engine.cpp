@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "effects/common/zmath.h"
+#include "base/zmath.h"
 #include "effects/field/field_kernels.h"
 #include "platform/platform.h"
 

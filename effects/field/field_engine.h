@@ -7,11 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "effects/common/frame.h"
+#include "base/frame.h"
 #include "effects/field/field_kernels.h"
 #include "effects/palette/palette.h"
-#include "framework/parameters.h"
-#include "framework/rng.h"
+#include "settings/parameters.h"
+#include "base/rng.h"
 
 namespace zar {
 

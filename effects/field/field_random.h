@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "effects/field/field_kernels.h"
-#include "framework/rng.h"
+#include "base/rng.h"
 
 namespace zar {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "effects/common/zmath.h"
+#include "base/zmath.h"
 #include "effects/field/field_kernels.h"
 
 namespace zar {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "effects/palette/color_ramp.h"
+#include "base/color_ramp.h"
 
 namespace zar {
 

@@ -1,12 +1,12 @@
 // The five plug-ins' constants tables, picked by a fuzz input.
 #pragma once
 
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 
 namespace zar::fuzz {
 
-inline const PluginSpec* const kPluginSpecs[] = {&kCombustionSpec, &kIceSpec, &kCandleSpec,
-                                                 &kFireSpec, &kCryoSpec};
+inline const PluginTable* const kPluginTables[] = {&kCombustionTable, &kIceTable, &kCandleTable,
+                                                 &kFireTable, &kCryoTable};
 constexpr int kPluginCount = 5;
 
 }  // namespace zar::fuzz

@@ -18,7 +18,7 @@
 #include "hosts/cli/values.h"
 #include "hosts/cli/vips_pictures.h"
 #include "platform/platform.h"
-#include "platform/posix/message_hook.h"
+#include "interface/native_exports.h"
 
 namespace zar::cli {
 
@@ -144,15 +144,15 @@ int64_t Sweep::ValueAt(int frame, int count) const {
   return from + int64_t(std::llround(double(to - from) * frame / (count - 1)));
 }
 
-bool ParseSweep(const PluginSpec& spec, const std::string& text, Sweep* sweep, std::string* error) {
+bool ParseSweep(const PluginTable& table, const std::string& text, Sweep* sweep, std::string* error) {
   const size_t equals = text.find('=');
   const size_t dots = text.find("..", equals == std::string::npos ? 0 : equals);
   if (equals == std::string::npos || dots == std::string::npos)
     return Fail(error, "--sweep takes FIELD=FROM..TO, not \"" + text + "\"");
   const std::string name = text.substr(0, equals);
-  const auto field = FindEffectField(spec, name);
+  const auto field = FindEffectField(table, name);
   if (!field)
-    return Fail(error, "--sweep: " + std::string(spec.title) + " has no field \"" + name + "\"");
+    return Fail(error, "--sweep: " + std::string(table.title) + " has no field \"" + name + "\"");
   auto number = [&](const std::string& part, int64_t* value) {
     char* end = nullptr;
     errno = 0;
@@ -167,9 +167,9 @@ bool ParseSweep(const PluginSpec& spec, const std::string& text, Sweep* sweep, s
   sweep->field = FieldName(*field);
   // Both ends must be values the field takes; everything between then is too.
   for (int64_t end : {sweep->from, sweep->to}) {
-    WorkingParameters scratch = spec.defaults;
+    WorkingParameters scratch = table.defaults;
     std::string warning;
-    if (!ApplySetting(spec, sweep->field + "=" + std::to_string(end), scratch, &warning, error))
+    if (!ApplySetting(table, sweep->field + "=" + std::to_string(end), scratch, &warning, error))
       return Fail(error, "--sweep: " + *error);
   }
   return true;
@@ -205,7 +205,7 @@ std::string SequenceFile(const std::string& pattern, int frame) {
   return buf;
 }
 
-bool PreviewFrames(const PluginSpec& spec, const std::string& modulePath,
+bool PreviewFrames(const PluginTable& table, const std::string& modulePath,
                    const std::vector<uint8_t>& block, const host::Picture& picture, int count,
                    int areaWidth, int areaHeight, const std::function<void(int)>& tick,
                    std::vector<host::Picture>* frames, std::string* error) {
@@ -231,7 +231,7 @@ bool PreviewFrames(const PluginSpec& spec, const std::string& modulePath,
   };
   std::vector<uint8_t> withDialog = block;
   // The dialog asked for, as after the parameters selector.
-  ParameterBlock(withDialog.data(), spec.layout).setShowDialog(1);
+  ParameterBlock(withDialog.data(), table.layout).setShowDialog(1);
   host.SetParameterBlock(withDialog);
   PreviewWatch watch{count, tick};
   setHook(PreviewTick, &watch, areaWidth, areaHeight);
@@ -245,8 +245,8 @@ bool PreviewFrames(const PluginSpec& spec, const std::string& modulePath,
 }
 
 int Animate(const AnimateArgs& args) {
-  const PluginSpec* spec = FindEffect(args.effect);
-  if (!spec) return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
+  const PluginTable* table = FindEffect(args.effect);
+  if (!table) return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
   std::string error;
   if (args.frames < 1 || args.frames > kMaxFrames)
     return Error("--frames takes 1 to " + std::to_string(kMaxFrames));
@@ -261,15 +261,15 @@ int Animate(const AnimateArgs& args) {
 
   WorkingParameters params;
   std::vector<std::string> warnings;
-  if (!BuildParameters(*spec, args.params, args.settings, &params, &warnings, &error))
+  if (!BuildParameters(*table, args.params, args.settings, &params, &warnings, &error))
     return Error(error);
   for (const std::string& w : warnings) Warning(w);
 
   Sweep sweep;
   std::string sweepText = args.sweep;
-  if (sweepText.empty() && !spec->dialog.animated) sweepText = "phase=0..100";
+  if (sweepText.empty() && !table->dialog.animated) sweepText = "phase=0..100";
   const bool sweeping = !sweepText.empty();
-  if (sweeping && !ParseSweep(*spec, sweepText, &sweep, &error)) return Error(error);
+  if (sweeping && !ParseSweep(*table, sweepText, &sweep, &error)) return Error(error);
 
   PictureFormat format = PictureFormat::kPng;
   std::string pattern;
@@ -338,30 +338,30 @@ int Animate(const AnimateArgs& args) {
                  " are more than zar keeps at once; give fewer frames or a smaller --size");
 
   std::string modulePath;
-  if (!FindModule(*spec, &modulePath, &error) || !CheckModuleIdentity(*spec, modulePath, &error))
+  if (!FindModule(*table, &modulePath, &error) || !CheckModuleIdentity(*table, modulePath, &error))
     return Error(error);
 
   std::vector<host::Picture> frames;
   {
-    ProgressBar bar(stderr, spec->name,
+    ProgressBar bar(stderr, table->name,
                     !args.quiet && (args.progress || isatty(fileno(stderr)) != 0));
     bool done = true;
     if (!sweeping) {
       done = PreviewFrames(
-          *spec, modulePath, ParameterBlockFor(*spec, params), picture, args.frames, 0, 0,
+          *table, modulePath, ParameterBlockFor(*table, params), picture, args.frames, 0, 0,
           [&bar, &args](int frame) { bar.Update(frame + 1, args.frames); }, &frames, &error);
     } else {
       for (int k = 0; k < args.frames && done; ++k) {
         WorkingParameters at = params;
         std::string warning;
-        ApplySetting(*spec, sweep.field + "=" + std::to_string(sweep.ValueAt(k, args.frames)), at,
+        ApplySetting(*table, sweep.field + "=" + std::to_string(sweep.ValueAt(k, args.frames)), at,
                      &warning, &error);
         host::Picture frame = picture;
         RenderRun run;
         done =
-            RunPlugin(modulePath, ParameterBlockFor(*spec, at), frame, nullptr, {}, &run, &error);
+            RunPlugin(modulePath, ParameterBlockFor(*table, at), frame, nullptr, {}, &run, &error);
         if (done && (!run.messages.empty() || run.result != 0)) {
-          error = std::string(spec->title) + " says \"" +
+          error = std::string(table->title) + " says \"" +
                   (run.messages.empty() ? "result " + std::to_string(run.result)
                                         : run.messages.front()) +
                   "\" at frame " + std::to_string(k + 1);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "hosts/core/picture.h"
 
 namespace zar::cli {
@@ -39,7 +39,7 @@ int AnimateBatch(const AnimateArgs& args);
 // The first `count` frames of the module's live preview of `picture` with the settings in `block`,
 // for a preview area of areaWidth x areaHeight (0: the whole picture, unreduced). `tick` is told
 // each frame's number. False with the reason when the module shows no preview.
-bool PreviewFrames(const PluginSpec& spec, const std::string& modulePath,
+bool PreviewFrames(const PluginTable& table, const std::string& modulePath,
                    const std::vector<uint8_t>& block, const host::Picture& picture, int count,
                    int areaWidth, int areaHeight, const std::function<void(int)>& tick,
                    std::vector<host::Picture>* frames, std::string* error);
@@ -51,7 +51,7 @@ struct Sweep {
   int64_t from = 0, to = 0;
   int64_t ValueAt(int frame, int count) const;
 };
-bool ParseSweep(const PluginSpec& spec, const std::string& text, Sweep* sweep, std::string* error);
+bool ParseSweep(const PluginTable& table, const std::string& text, Sweep* sweep, std::string* error);
 
 // Where frame k (from 1) of a PNG sequence goes: OUT a directory gives OUT/frame-0001.png...,
 // OUT a pattern with one %d (with an optional zero-padded width) gives that.

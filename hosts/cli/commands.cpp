@@ -15,7 +15,7 @@
 #include "hosts/cli/sheet.h"
 #include "hosts/cli/values.h"
 #include "platform/platform.h"
-#include "ui/params_file.h"
+#include "settings/params_file.h"
 
 namespace zar::cli {
 
@@ -116,13 +116,13 @@ void Warning(const std::string& text) { Message("warning", text); }
 void Note(const std::string& text) { Message("note", text); }
 
 int Render(const RenderArgs& args) {
-  const PluginSpec* spec = FindEffect(args.effect);
-  if (!spec) return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
+  const PluginTable* table = FindEffect(args.effect);
+  if (!table) return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
 
   std::string error;
   WorkingParameters params;
   std::vector<std::string> warnings;
-  if (!BuildParameters(*spec, args.params, args.settings, &params, &warnings, &error))
+  if (!BuildParameters(*table, args.params, args.settings, &params, &warnings, &error))
     return Error(error);
   for (const std::string& w : warnings) Warning(w);
 
@@ -144,7 +144,7 @@ int Render(const RenderArgs& args) {
 
   // One bar for the whole job: reading to 10 %, the plug-in's run to 90 %, writing to the end.
   // Notes wait until the bar's line is ended.
-  ProgressBar bar(stderr, spec->name,
+  ProgressBar bar(stderr, table->name,
                   !args.quiet && (args.progress || isatty(fileno(stderr)) != 0));
   constexpr int32_t kBarSteps = 1000;
   bar.Update(0, kBarSteps);
@@ -175,15 +175,15 @@ int Render(const RenderArgs& args) {
     notes.push_back(args.out + ": a JPEG file holds no transparency; the fourth plane is left out");
 
   std::string modulePath;
-  if (!FindModule(*spec, &modulePath, &error) ||
-      !CheckModuleIdentity(*spec, modulePath, &error))
+  if (!FindModule(*table, &modulePath, &error) ||
+      !CheckModuleIdentity(*table, modulePath, &error))
     return fail(error);
 
   RenderRun run;
   // Combustion counts what is left; the bar shows the work done for every effect.
-  const bool countsDown = spec == &kCombustionSpec;
+  const bool countsDown = table == &kCombustionTable;
   const bool loaded = RunPlugin(
-      modulePath, ParameterBlockFor(*spec, params), picture, args.mask.empty() ? nullptr : &mask,
+      modulePath, ParameterBlockFor(*table, params), picture, args.mask.empty() ? nullptr : &mask,
       [&bar, countsDown](int32_t done, int32_t total) {
         if (total <= 0) return;
         const int64_t shown = std::clamp<int64_t>(countsDown ? total - done : done, 0, total);
@@ -193,10 +193,10 @@ int Render(const RenderArgs& args) {
   if (!loaded) return fail(error);
   // Without the dialog a plug-in shows a message box only when it refuses the picture.
   if (!run.messages.empty())
-    return fail(std::string(spec->title) + " says \"" + run.messages.front() +
+    return fail(std::string(table->title) + " says \"" + run.messages.front() +
                 "\"; nothing written");
   if (run.result != 0) {
-    std::string text = std::string(spec->title) + " failed with result " +
+    std::string text = std::string(table->title) + " failed with result " +
                        std::to_string(run.result) + " (" + ResultText(run.result) + ")";
     if (!run.notes.empty()) text += ": " + run.notes.front();
     return fail(text + "; nothing written");
@@ -218,15 +218,15 @@ int ShowParams(const std::string& path) {
   if (!platform::ReadFileBytes(path.c_str(), kParamsFileReadLimit, bytes))
     return Error("cannot read " + path + ": " + UnreadableReason(path));
   // Fire and Cryo share their files; Fire's table stands for both.
-  for (const PluginSpec* spec : {&kCombustionSpec, &kIceSpec, &kCandleSpec, &kFireSpec}) {
+  for (const PluginTable* table : {&kCombustionTable, &kIceTable, &kCandleTable, &kFireTable}) {
     WorkingParameters values{};
-    const ParamsFileLoad load = DecodeParamsFile(spec->file, bytes.data(), bytes.size(), values);
+    const ParamsFileLoad load = DecodeParamsFile(table->file, bytes.data(), bytes.size(), values);
     if (!load.headerMatches) continue;
-    const std::string who = spec == &kFireSpec ? "ZAR Fire and ZAR Cryo" : spec->title;
+    const std::string who = table == &kFireTable ? "ZAR Fire and ZAR Cryo" : table->title;
     std::printf("%s: %s parameter file (header \"%s\", %zu bytes)\n", path.c_str(), who.c_str(),
-                spec->file.header, bytes.size());
-    for (int i = 0; i < spec->file.fieldCount; ++i) {
-      const Field field = spec->file.fields[i];
+                table->file.header, bytes.size());
+    for (int i = 0; i < table->file.fieldCount; ++i) {
+      const Field field = table->file.fields[i];
       std::string line = "  " + Padded(FieldName(field), 16);
       if (i < load.fieldsLoaded) {
         const uint32_t value = GetField(values, field);
@@ -241,8 +241,8 @@ int ShowParams(const std::string& path) {
     if (!load.complete())
       Warning(path + " ends after " + std::to_string(load.fieldsLoaded) + " of " +
               std::to_string(load.fieldCount) + " fields");
-    else if (bytes.size() > ParamsFileSize(spec->file))
-      Warning(path + ": " + std::to_string(bytes.size() - ParamsFileSize(spec->file)) +
+    else if (bytes.size() > ParamsFileSize(table->file))
+      Warning(path + ": " + std::to_string(bytes.size() - ParamsFileSize(table->file)) +
               " bytes after the last field are not part of the settings");
     return 0;
   }
@@ -250,17 +250,17 @@ int ShowParams(const std::string& path) {
 }
 
 int SaveParams(const SaveArgs& args) {
-  const PluginSpec* spec = FindEffect(args.effect);
-  if (!spec) return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
+  const PluginTable* table = FindEffect(args.effect);
+  if (!table) return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
   std::string error;
   WorkingParameters params;
   std::vector<std::string> warnings;
-  if (!BuildParameters(*spec, args.params, args.settings, &params, &warnings, &error))
+  if (!BuildParameters(*table, args.params, args.settings, &params, &warnings, &error))
     return Error(error);
   for (const std::string& w : warnings) Warning(w);
 
   // The name the plug-ins' Save button would give the file.
-  const std::string path = ParamsFileName(spec->file, args.file);
+  const std::string path = ParamsFileName(table->file, args.file);
   if (!Protects(path, {{"parameter file read", args.params}}, args.force, &error) ||
       !Writable(path, &error))
     return Error(error);
@@ -270,34 +270,34 @@ int SaveParams(const SaveArgs& args) {
     std::vector<uint8_t> bytes;
     WorkingParameters ignored{};
     if (!platform::ReadFileBytes(path.c_str(), kParamsFileReadLimit, bytes) ||
-        !DecodeParamsFile(spec->file, bytes.data(), bytes.size(), ignored).headerMatches)
-      return Error(path + " exists and is not a " + spec->title +
+        !DecodeParamsFile(table->file, bytes.data(), bytes.size(), ignored).headerMatches)
+      return Error(path + " exists and is not a " + table->title +
                    " parameter file; it is not replaced without --force");
   }
-  if (SaveParamsFile(spec->file, path, params) != ParamsFileStatus::kOk)
+  if (SaveParamsFile(table->file, path, params) != ParamsFileStatus::kOk)
     return Error("cannot write " + path);
   if (path != args.file) Note("saved as " + path);
   return 0;
 }
 
 int ListEffects(const std::string& effect) {
-  const PluginSpec* only = nullptr;
+  const PluginTable* only = nullptr;
   if (!effect.empty()) {
     only = FindEffect(effect);
     if (!only) return Error("unknown effect \"" + effect + "\" (one of " + EffectNames() + ")");
   }
   bool first = true;
-  for (const PluginSpec* spec : Effects()) {
-    if (only && spec != only) continue;
+  for (const PluginTable* table : Effects()) {
+    if (only && table != only) continue;
     if (!first) std::printf("\n");
     first = false;
-    std::printf("%s: %s, parameter files %s (header \"%s\"), module %s\n", spec->name, spec->title,
-                spec->file.extension, spec->file.header, ModuleFileName(*spec).c_str());
+    std::printf("%s: %s, parameter files %s (header \"%s\"), module %s\n", table->name, table->title,
+                table->file.extension, table->file.header, ModuleFileName(*table).c_str());
     std::printf("  %s%s%s%s\n", Padded("field", 16).c_str(), Padded("default", 14).c_str(),
                 Padded("control in the dialogs", 28).c_str(), "values");
-    for (Field field : EffectFields(*spec)) {
+    for (Field field : EffectFields(*table)) {
       std::printf("  %s%s%s%s\n", Padded(FieldName(field), 16).c_str(),
-                  Padded(FormatFieldValue(field, GetField(spec->defaults, field)), 14).c_str(),
+                  Padded(FormatFieldValue(field, GetField(table->defaults, field)), 14).c_str(),
                   Padded(TraitsOf(field).label, 28).c_str(), DescribeValues(field).c_str());
     }
   }

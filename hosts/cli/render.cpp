@@ -8,7 +8,7 @@
 
 #include "hosts/cli/pictures.h"
 #include "hosts/cli/values.h"
-#include "ui/params_file.h"
+#include "settings/params_file.h"
 
 namespace zar::cli {
 
@@ -31,13 +31,13 @@ std::string ProgramDirectory() {
 
 }  // namespace
 
-bool BuildParameters(const PluginSpec& spec, const std::string& paramsPath,
+bool BuildParameters(const PluginTable& table, const std::string& paramsPath,
                      const std::vector<std::string>& settings, WorkingParameters* params,
                      std::vector<std::string>* warnings, std::string* error) {
-  WorkingParameters working = spec.defaults;
+  WorkingParameters working = table.defaults;
   if (!paramsPath.empty()) {
     ParamsFileLoad load;
-    switch (LoadParamsFile(spec.file, paramsPath, working, &load)) {
+    switch (LoadParamsFile(table.file, paramsPath, working, &load)) {
       case ParamsFileStatus::kOk: break;
       case ParamsFileStatus::kCannotOpen:
         *error =
@@ -45,7 +45,7 @@ bool BuildParameters(const PluginSpec& spec, const std::string& paramsPath,
         return false;
       case ParamsFileStatus::kWrongHeader:
       case ParamsFileStatus::kCannotWrite:
-        *error = paramsPath + " is not a " + spec.title + " parameter file";
+        *error = paramsPath + " is not a " + table.title + " parameter file";
         return false;
     }
     if (!load.complete()) {
@@ -57,16 +57,16 @@ bool BuildParameters(const PluginSpec& spec, const std::string& paramsPath,
   }
   for (const std::string& setting : settings) {
     std::string warning;
-    if (!ApplySetting(spec, setting, working, &warning, error)) return false;
+    if (!ApplySetting(table, setting, working, &warning, error)) return false;
     if (!warning.empty()) warnings->push_back(warning + "; used as given");
   }
   *params = working;
   return true;
 }
 
-std::vector<uint8_t> ParameterBlockFor(const PluginSpec& spec, const WorkingParameters& params) {
-  std::vector<uint8_t> bytes(spec.layout.size, 0);
-  ParameterBlock block(bytes.data(), spec.layout);
+std::vector<uint8_t> ParameterBlockFor(const PluginTable& table, const WorkingParameters& params) {
+  std::vector<uint8_t> bytes(table.layout.size, 0);
+  ParameterBlock block(bytes.data(), table.layout);
   block.StoreFrom(params);
   block.setShowDialog(0);
   block.setRowsPerStrip(1);
@@ -96,8 +96,8 @@ std::vector<std::string> ModuleDirectories() {
   return {here, here + "/../lib/zar"};
 }
 
-bool FindModule(const PluginSpec& spec, std::string* path, std::string* error) {
-  const std::string file = ModuleFileName(spec);
+bool FindModule(const PluginTable& table, std::string* path, std::string* error) {
+  const std::string file = ModuleFileName(table);
   const std::vector<std::string> dirs = ModuleDirectories();
   std::string looked;
   for (const std::string& dir : dirs) {
@@ -113,7 +113,7 @@ bool FindModule(const PluginSpec& spec, std::string* path, std::string* error) {
   return false;
 }
 
-bool CheckModuleIdentity(const PluginSpec& spec, const std::string& modulePath,
+bool CheckModuleIdentity(const PluginTable& table, const std::string& modulePath,
                          std::string* error) {
   std::string why;
   const std::unique_ptr<host::PluginModule> module = host::PluginModule::Load(modulePath, &why);
@@ -129,9 +129,9 @@ bool CheckModuleIdentity(const PluginSpec& spec, const std::string& modulePath,
       title = entry.window.caption;
       break;
     }
-  if (title == spec.title) return true;
+  if (title == table.title) return true;
   *error = "the plug-in module " + modulePath + " is " +
-           (title.empty() ? std::string("not a ZAR filter") : title) + ", not " + spec.title +
+           (title.empty() ? std::string("not a ZAR filter") : title) + ", not " + table.title +
            "; refused";
   return false;
 }

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/parameters.h"
-#include "framework/plugin_spec.h"
+#include "settings/parameters.h"
+#include "settings/plugin_table.h"
 #include "hosts/core/host.h"
 #include "hosts/core/picture.h"
 
@@ -20,14 +20,14 @@ namespace zar::cli {
 // given), then each FIELD=VALUE in order. A file of another plug-in, a setting that names no field
 // of the effect or a value that does not fit is an error; a file that ends early and values
 // outside the dialog's ranges give warnings.
-bool BuildParameters(const PluginSpec& spec, const std::string& paramsPath,
+bool BuildParameters(const PluginTable& table, const std::string& paramsPath,
                      const std::vector<std::string>& settings, WorkingParameters* params,
                      std::vector<std::string>* warnings, std::string* error);
 
 // The block a host hands a plug-in whose last run ended with these settings: every effect field
 // of the plug-in's layout, and the framework fields as a newly made block has them (rowsPerStrip
 // 1, disposition 'moD1', no dialog pending, not Premiere).
-std::vector<uint8_t> ParameterBlockFor(const PluginSpec& spec, const WorkingParameters& params);
+std::vector<uint8_t> ParameterBlockFor(const PluginTable& table, const WorkingParameters& params);
 
 // The host's settings for a render: the most memory a host can grant (kHostSpaceLimit), so that
 // every picture zar reads is one strip; no log of the plug-in's callbacks.
@@ -37,11 +37,11 @@ host::HostOptions RenderHostOptions();
 // running program and ../lib/zar beside it.
 std::vector<std::string> ModuleDirectories();
 // The path of an effect's module, or an error naming where it was looked for.
-bool FindModule(const PluginSpec& spec, std::string* path, std::string* error);
+bool FindModule(const PluginTable& table, std::string* path, std::string* error);
 
 // Whether the module at `modulePath` is the effect's: its about box is captioned with the
 // effect's title. A module renamed to another effect's file name is refused with the reason.
-bool CheckModuleIdentity(const PluginSpec& spec, const std::string& modulePath,
+bool CheckModuleIdentity(const PluginTable& table, const std::string& modulePath,
                          std::string* error);
 
 struct RenderRun {

@@ -179,48 +179,48 @@ FieldTraits TraitsOf(Field field) {
   return {ValueKind::kNumber, 0, 255, ""};
 }
 
-const std::vector<const PluginSpec*>& Effects() {
-  static const std::vector<const PluginSpec*> effects = {&kCombustionSpec, &kIceSpec, &kCandleSpec,
-                                                         &kFireSpec, &kCryoSpec};
+const std::vector<const PluginTable*>& Effects() {
+  static const std::vector<const PluginTable*> effects = {&kCombustionTable, &kIceTable, &kCandleTable,
+                                                         &kFireTable, &kCryoTable};
   return effects;
 }
 
-const PluginSpec* FindEffect(std::string_view name) {
+const PluginTable* FindEffect(std::string_view name) {
   const std::string lower = Lower(name);
-  for (const PluginSpec* spec : Effects())
-    if (lower == spec->name) return spec;
+  for (const PluginTable* table : Effects())
+    if (lower == table->name) return table;
   return nullptr;
 }
 
 std::string EffectNames() {
   std::string out;
-  for (const PluginSpec* spec : Effects())
-    out += (out.empty() ? "" : ", ") + std::string(spec->name);
+  for (const PluginTable* table : Effects())
+    out += (out.empty() ? "" : ", ") + std::string(table->name);
   return out;
 }
 
-std::string ModuleFileName(const PluginSpec& spec) {
-  std::string name = spec.name;
+std::string ModuleFileName(const PluginTable& table) {
+  std::string name = table.name;
   if (!name.empty()) name[0] = char(std::toupper(static_cast<unsigned char>(name[0])));
   return "Zar" + name + ".so";
 }
 
-std::vector<Field> EffectFields(const PluginSpec& spec) {
-  std::vector<Field> fields(spec.layout.effectBytes,
-                            spec.layout.effectBytes + spec.layout.effectByteCount);
+std::vector<Field> EffectFields(const PluginTable& table) {
+  std::vector<Field> fields(table.layout.effectBytes,
+                            table.layout.effectBytes + table.layout.effectByteCount);
   for (Field f : {Field::rotation, Field::radius, Field::iterations, Field::rampColor0,
                   Field::rampColor1, Field::rampColor2, Field::rampColor3})
     fields.push_back(f);
   return fields;
 }
 
-std::optional<Field> FindEffectField(const PluginSpec& spec, std::string_view name) {
+std::optional<Field> FindEffectField(const PluginTable& table, std::string_view name) {
   std::string lower = Lower(name);
   // rampColors2 for rampColors[2]: brackets need quoting in most shells.
   if (lower.size() == 11 && lower.compare(0, 10, "rampcolors") == 0 &&
       std::isdigit(static_cast<unsigned char>(lower[10])))
     lower = lower.substr(0, 10) + "[" + lower[10] + "]";
-  for (Field f : EffectFields(spec))
+  for (Field f : EffectFields(table))
     if (Lower(FieldName(f)) == lower) return f;
   return std::nullopt;
 }
@@ -286,7 +286,7 @@ bool ParseFieldValue(Field field, std::string_view text, ParsedValue* parsed, st
   return true;
 }
 
-bool ApplySetting(const PluginSpec& spec, std::string_view setting, WorkingParameters& params,
+bool ApplySetting(const PluginTable& table, std::string_view setting, WorkingParameters& params,
                   std::string* warning, std::string* error) {
   warning->clear();
   const size_t equals = setting.find('=');
@@ -297,10 +297,10 @@ bool ApplySetting(const PluginSpec& spec, std::string_view setting, WorkingParam
   std::string_view name = setting.substr(0, equals);
   while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
     name.remove_suffix(1);
-  const std::optional<Field> field = FindEffectField(spec, name);
+  const std::optional<Field> field = FindEffectField(table, name);
   if (!field) {
-    *error = std::string(spec.name) + " has no field " + Quoted(name) + " (zar effects " +
-             spec.name + " lists them)";
+    *error = std::string(table.name) + " has no field " + Quoted(name) + " (zar effects " +
+             table.name + " lists them)";
     return false;
   }
   ParsedValue parsed;

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/parameters.h"
-#include "framework/plugin_spec.h"
+#include "settings/parameters.h"
+#include "settings/plugin_table.h"
 
 namespace zar::cli {
 
@@ -34,20 +34,20 @@ struct FieldTraits {
 FieldTraits TraitsOf(Field field);
 
 // The five effects, in menu order.
-const std::vector<const PluginSpec*>& Effects();
+const std::vector<const PluginTable*>& Effects();
 // An effect by name, case ignored ("fire", "Fire"); null when there is none.
-const PluginSpec* FindEffect(std::string_view name);
+const PluginTable* FindEffect(std::string_view name);
 // "combustion, ice, candle, fire, cryo".
 std::string EffectNames();
 // The file name of an effect's native module ("ZarFire.so").
-std::string ModuleFileName(const PluginSpec& spec);
+std::string ModuleFileName(const PluginTable& table);
 
 // The effect's own fields, in the order of its parameter block: the effect bytes, then rotation,
 // radius, iterations and the four ramp colours.
-std::vector<Field> EffectFields(const PluginSpec& spec);
+std::vector<Field> EffectFields(const PluginTable& table);
 // One of the effect's own fields by name: the names the plug-ins use ("flameDirection",
 // "rampColors[2]"), case ignored; "rampColors2" also names the third colour.
-std::optional<Field> FindEffectField(const PluginSpec& spec, std::string_view name);
+std::optional<Field> FindEffectField(const PluginTable& table, std::string_view name);
 
 // Reads a value for a field: a number (decimal, or hexadecimal after 0x; negative only for the
 // signed 32-bit fields), or a name where the field has names (directions, modes), or #RRGGBB for a
@@ -60,8 +60,8 @@ struct ParsedValue {
 };
 bool ParseFieldValue(Field field, std::string_view text, ParsedValue* parsed, std::string* error);
 
-// Applies one "FIELD=VALUE" to the working copy of `spec`'s effect.
-bool ApplySetting(const PluginSpec& spec, std::string_view setting, WorkingParameters& params,
+// Applies one "FIELD=VALUE" to the working copy of `table`'s effect.
+bool ApplySetting(const PluginTable& table, std::string_view setting, WorkingParameters& params,
                   std::string* warning, std::string* error);
 
 // A field's value for people: "6", "4 (Bottom)", "#FF6482 (0xFF6482... as stored)".

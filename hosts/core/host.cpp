@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "hosts/core/plugin_resources.h"
-#include "platform/posix/message_hook.h"
+#include "interface/native_exports.h"
 
 namespace zar::host {
 

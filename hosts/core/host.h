@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/host_api.h"
+#include "interface/host_api.h"
 #include "hosts/core/host_os.h"
 #include "hosts/core/picture.h"
 

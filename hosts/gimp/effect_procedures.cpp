@@ -23,25 +23,25 @@ std::string WithoutBrackets(const char* name) {
 
 }  // namespace
 
-std::string ProcedureName(const PluginSpec& spec) {
-  return std::string("plug-in-zar-") + spec.name;
+std::string ProcedureName(const PluginTable& table) {
+  return std::string("plug-in-zar-") + table.name;
 }
 
-const PluginSpec* EffectOfProcedure(std::string_view procedure) {
-  for (const PluginSpec* spec : cli::Effects())
-    if (ProcedureName(*spec) == procedure) return spec;
+const PluginTable* EffectOfProcedure(std::string_view procedure) {
+  for (const PluginTable* table : cli::Effects())
+    if (ProcedureName(*table) == procedure) return table;
   return nullptr;
 }
 
-std::string MenuLabel(const PluginSpec& spec) {
-  std::string title = spec.title;
+std::string MenuLabel(const PluginTable& table) {
+  std::string title = table.title;
   if (title.rfind("ZAR ", 0) == 0) title.erase(0, 4);
   return title + "...";
 }
 
-std::vector<EffectParam> EffectParams(const PluginSpec& spec) {
+std::vector<EffectParam> EffectParams(const PluginTable& table) {
   std::vector<EffectParam> params;
-  for (Field field : cli::EffectFields(spec)) {
+  for (Field field : cli::EffectFields(table)) {
     const cli::FieldTraits traits = cli::TraitsOf(field);
     EffectParam param;
     param.field = field;
@@ -93,19 +93,19 @@ bool ReadLastValues(const void* data, size_t size, WorkingParameters* params) {
   return true;
 }
 
-RunOutcome RunEffect(const PluginSpec& spec, const WorkingParameters& params,
+RunOutcome RunEffect(const PluginTable& table, const WorkingParameters& params,
                      host::Picture& picture, const host::Picture* mask,
                      const std::function<void(int32_t done, int32_t total)>& progress) {
   RunOutcome outcome;
   std::string modulePath;
-  if (!cli::FindModule(spec, &modulePath, &outcome.error)) return outcome;
+  if (!cli::FindModule(table, &modulePath, &outcome.error)) return outcome;
   cli::RenderRun run;
-  if (!cli::RunPlugin(modulePath, cli::ParameterBlockFor(spec, params), picture, mask, progress,
+  if (!cli::RunPlugin(modulePath, cli::ParameterBlockFor(table, params), picture, mask, progress,
                       &run, &outcome.error))
     return outcome;
   // Without its dialog a plug-in shows a message box only when it refuses the picture.
   if (!run.messages.empty()) {
-    outcome.error = std::string(spec.title) + ": " + run.messages.front();
+    outcome.error = std::string(table.title) + ": " + run.messages.front();
     return outcome;
   }
   if (run.result == -128) {
@@ -113,7 +113,7 @@ RunOutcome RunEffect(const PluginSpec& spec, const WorkingParameters& params,
     return outcome;
   }
   if (run.result != 0) {
-    outcome.error = std::string(spec.title) + " failed with result " + std::to_string(run.result);
+    outcome.error = std::string(table.title) + " failed with result " + std::to_string(run.result);
     if (!run.notes.empty()) outcome.error += ": " + run.notes.front();
     return outcome;
   }

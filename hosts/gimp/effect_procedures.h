@@ -10,18 +10,18 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/parameters.h"
-#include "framework/plugin_spec.h"
+#include "settings/parameters.h"
+#include "settings/plugin_table.h"
 #include "hosts/core/picture.h"
 
 namespace zar::gimp {
 
 // "plug-in-zar-fire".
-std::string ProcedureName(const PluginSpec& spec);
+std::string ProcedureName(const PluginTable& table);
 // The effect a procedure name stands for; null when none.
-const PluginSpec* EffectOfProcedure(std::string_view procedure);
+const PluginTable* EffectOfProcedure(std::string_view procedure);
 // The menu entry under Filters > ZAR: "Fire...".
-std::string MenuLabel(const PluginSpec& spec);
+std::string MenuLabel(const PluginTable& table);
 
 enum class ParamType { kInteger, kColour };
 
@@ -33,7 +33,7 @@ struct EffectParam {
 };
 
 // The effect's fields in the order of its parameter block.
-std::vector<EffectParam> EffectParams(const PluginSpec& spec);
+std::vector<EffectParam> EffectParams(const PluginTable& table);
 
 // Stores a caller's integer for a field. A value that does not fit the field's width is refused
 // with a reason (the parameter block could not carry it); one outside the dialog's range is taken,
@@ -64,7 +64,7 @@ struct RunOutcome {
 // Filters `picture` (3 or 4 planes) in place with the effect's native module and these settings,
 // within `mask` when given (one plane, the picture's size, nonzero where selected). `progress`
 // gets the plug-in's reports.
-RunOutcome RunEffect(const PluginSpec& spec, const WorkingParameters& params,
+RunOutcome RunEffect(const PluginTable& table, const WorkingParameters& params,
                      host::Picture& picture, const host::Picture* mask,
                      const std::function<void(int32_t done, int32_t total)>& progress);
 

@@ -15,8 +15,8 @@
 
 #include "hosts/cli/values.h"
 #include "hosts/gimp/effect_procedures.h"
-#include "ui/dialog_model.h"
-#include "ui/params_file.h"
+#include "ui/model/dialog_model.h"
+#include "settings/params_file.h"
 
 namespace zar::gimp {
 
@@ -41,7 +41,7 @@ struct RadioRow {
 };
 
 struct Dialog {
-  const PluginSpec* spec = nullptr;
+  const PluginTable* table = nullptr;
   WorkingParameters params{};
   host::Picture thumbnail, thumbnailMask;
   bool masked = false;
@@ -78,8 +78,8 @@ std::string ValueName(Field field, uint32_t value) {
   return open == std::string::npos ? text : text.substr(open + 1, close - open - 1);
 }
 
-bool HasField(const PluginSpec& spec, Field field) {
-  const std::vector<Field> fields = cli::EffectFields(spec);
+bool HasField(const PluginTable& table, Field field) {
+  const std::vector<Field> fields = cli::EffectFields(table);
   return std::find(fields.begin(), fields.end(), field) != fields.end();
 }
 
@@ -90,11 +90,11 @@ void RenderPreview(Dialog& d) {
   host::Picture picture = d.thumbnail;
   WorkingParameters shown = d.params;
   // An animated preview grows the effect one iteration a frame, then starts again.
-  if (d.spec->dialog.animated && d.params.iterations > 0)
+  if (d.table->dialog.animated && d.params.iterations > 0)
     shown.iterations =
         std::min(d.params.iterations, int32_t(d.frame % (d.params.iterations + 8) + 1));
   const RunOutcome outcome =
-      RunEffect(*d.spec, shown, picture, d.masked ? &d.thumbnailMask : nullptr, nullptr);
+      RunEffect(*d.table, shown, picture, d.masked ? &d.thumbnailMask : nullptr, nullptr);
   if (outcome.status != RunStatus::kDone) picture = d.thumbnail;
   gimp_preview_area_draw(GIMP_PREVIEW_AREA(d.preview), 0, 0, picture.width, picture.height,
                          picture.planes == 4 ? GIMP_RGBA_IMAGE : GIMP_RGB_IMAGE,
@@ -103,7 +103,7 @@ void RenderPreview(Dialog& d) {
 
 gboolean OnTick(gpointer data) {
   Dialog& d = *static_cast<Dialog*>(data);
-  if (d.spec->dialog.animated) {
+  if (d.table->dialog.animated) {
     ++d.frame;
     RenderPreview(d);
   } else if (d.dirty) {
@@ -149,7 +149,7 @@ void ReadThumbnail(Dialog& d, gint32 drawable) {
 void ShowEdit(const Dialog& d, const SliderRow& row, ui::EditOccasion occasion) {
   if (!row.entry) return;
   const int32_t value = ui::SliderFieldValue(d.params, row.slider);
-  const std::string text = ui::FormatEditValue(d.spec->dialog, row.slider.editId, value, occasion);
+  const std::string text = ui::FormatEditValue(d.table->dialog, row.slider.editId, value, occasion);
   gtk_entry_set_text(GTK_ENTRY(row.entry), text.c_str());
 }
 
@@ -351,9 +351,9 @@ GtkWidget* BuildSliders(Dialog& d, bool ramp) {
   GtkWidget* table = gtk_table_new(1, 3, FALSE);
   gtk_table_set_col_spacings(GTK_TABLE(table), 6);
   int row = 0;
-  for (int i = 0; i < ui::SliderCount(d.spec->dialog); ++i) {
-    const ui::Slider slider = ui::SliderAt(d.spec->dialog, i);
-    if (!HasField(*d.spec, slider.field) || IsRampSlider(slider) != ramp) continue;
+  for (int i = 0; i < ui::SliderCount(d.table->dialog); ++i) {
+    const ui::Slider slider = ui::SliderAt(d.table->dialog, i);
+    if (!HasField(*d.table, slider.field) || IsRampSlider(slider) != ramp) continue;
     SliderRow r;
     r.slider = slider;
     r.scale = gtk_hscale_new_with_range(slider.min, slider.max, 1);
@@ -391,9 +391,9 @@ void ConnectSliders(Dialog& d, std::vector<Binding>& bindings) {
 void BuildChoices(Dialog& d, std::vector<Binding>& bindings, GtkWidget* box) {
   std::vector<std::pair<GtkWidget*, bool>> frames;  // a frame, and whether it is a compass
   GtkWidget* maskBox = nullptr;
-  for (int g = 0; g < ui::RadioGroupCount(d.spec->dialog); ++g) {
-    const ui::RadioGroup& group = ui::RadioGroupAt(d.spec->dialog, g);
-    if (!HasField(*d.spec, group.field)) continue;
+  for (int g = 0; g < ui::RadioGroupCount(d.table->dialog); ++g) {
+    const ui::RadioGroup& group = ui::RadioGroupAt(d.table->dialog, g);
+    if (!HasField(*d.table, group.field)) continue;
     RadioRow r{group.field, {}};
     const bool compass = group.count == 8;
     GtkWidget* inner = compass ? gtk_table_new(3, 3, TRUE) : gtk_vbox_new(FALSE, 0);
@@ -418,7 +418,7 @@ void BuildChoices(Dialog& d, std::vector<Binding>& bindings, GtkWidget* box) {
   }
   // The switches ("Invert", "Droplet") belong to the mask, beside its modes where it has them.
   GtkWidget* switches = maskBox ? maskBox : gtk_vbox_new(FALSE, 0);
-  for (Field field : cli::EffectFields(*d.spec)) {
+  for (Field field : cli::EffectFields(*d.table)) {
     if (cli::TraitsOf(field).kind != cli::ValueKind::kFlag) continue;
     GtkWidget* check = gtk_check_button_new_with_label(ControlName(field).c_str());
     gtk_box_pack_start(GTK_BOX(switches), check, FALSE, FALSE, 0);
@@ -451,7 +451,7 @@ void BuildRamp(Dialog& d, std::vector<Binding>& bindings, GtkWidget* box) {
   gtk_box_pack_start(GTK_BOX(ramp), row, FALSE, FALSE, 0);
   for (int k = 0; k < 4; ++k) {
     const Field field = Field(int(Field::rampColor0) + k);
-    const std::string title = std::string(d.spec->title) + ": " + ControlName(field);
+    const std::string title = std::string(d.table->title) + ": " + ControlName(field);
     GimpRGB black;
     gimp_rgb_set_uchar(&black, 0, 0, 0);
     GtkWidget* button = gimp_color_button_new(title.c_str(), 36, 20, &black, GIMP_COLOR_AREA_FLAT);
@@ -472,8 +472,8 @@ std::string ChooseFile(const Dialog& d, bool save) {
       save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_CANCEL,
       GTK_RESPONSE_CANCEL, save ? GTK_STOCK_SAVE : GTK_STOCK_OPEN, GTK_RESPONSE_ACCEPT, nullptr);
   GtkFileFilter* filter = gtk_file_filter_new();
-  gtk_file_filter_set_name(filter, d.spec->file.filterDescription);
-  gtk_file_filter_add_pattern(filter, d.spec->file.initialName);
+  gtk_file_filter_set_name(filter, d.table->file.filterDescription);
+  gtk_file_filter_add_pattern(filter, d.table->file.initialName);
   gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(chooser), filter);
   if (save) gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
   std::string path;
@@ -491,13 +491,13 @@ void Load(Dialog& d) {
   if (path.empty()) return;
   WorkingParameters loaded = d.params;
   ParamsFileLoad load;
-  const ParamsFileStatus status = LoadParamsFile(d.spec->file, path, loaded, &load);
+  const ParamsFileStatus status = LoadParamsFile(d.table->file, path, loaded, &load);
   if (status == ParamsFileStatus::kCannotOpen) {
     g_message("Cannot read %s", path.c_str());
     return;
   }
   if (status != ParamsFileStatus::kOk) {
-    g_message("%s is not a %s parameter file", path.c_str(), d.spec->title);
+    g_message("%s is not a %s parameter file", path.c_str(), d.table->title);
     return;
   }
   d.params = loaded;
@@ -505,8 +505,8 @@ void Load(Dialog& d) {
 }
 
 void SaveTo(const Dialog& d, const std::string& chosen) {
-  const std::string path = ParamsFileName(d.spec->file, chosen);
-  if (SaveParamsFile(d.spec->file, path, d.params) != ParamsFileStatus::kOk)
+  const std::string path = ParamsFileName(d.table->file, chosen);
+  if (SaveParamsFile(d.table->file, path, d.params) != ParamsFileStatus::kOk)
     g_message("Cannot write %s", path.c_str());
 }
 
@@ -549,17 +549,17 @@ gboolean SnapshotAndAccept(gpointer data) {
 
 }  // namespace
 
-bool ShowEffectDialog(const PluginSpec& spec, int32_t drawable, WorkingParameters& params) {
+bool ShowEffectDialog(const PluginTable& table, int32_t drawable, WorkingParameters& params) {
   gimp_ui_init("zar-gimp", TRUE);
   Dialog d;
-  d.spec = &spec;
+  d.table = &table;
   d.params = params;
   std::vector<Binding> bindings;
   bindings.reserve(64);  // the signals keep pointers into it
 
-  const std::string procedure = ProcedureName(spec);
+  const std::string procedure = ProcedureName(table);
   d.window =
-      gimp_dialog_new(spec.title, "zar-gimp", nullptr, GtkDialogFlags(0), gimp_standard_help_func,
+      gimp_dialog_new(table.title, "zar-gimp", nullptr, GtkDialogFlags(0), gimp_standard_help_func,
                       procedure.c_str(), "_Load...", kResponseLoad, "_Save...", kResponseSave,
                       GIMP_STOCK_RESET, kResponseReset, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL,
                       GTK_STOCK_OK, GTK_RESPONSE_OK, nullptr);
@@ -576,7 +576,7 @@ bool ShowEffectDialog(const PluginSpec& spec, int32_t drawable, WorkingParameter
   gtk_widget_set_size_request(d.preview, std::max(1, d.thumbnail.width),
                               std::max(1, d.thumbnail.height));
   gtk_box_pack_start(GTK_BOX(left), Frame("Preview", d.preview), FALSE, FALSE, 0);
-  if (spec.dialog.animated) {
+  if (table.dialog.animated) {
     d.dialArea = gtk_drawing_area_new();
     gtk_widget_set_size_request(d.dialArea, kDialSize, kDialSize);
     gtk_widget_add_events(
@@ -613,7 +613,7 @@ bool ShowEffectDialog(const PluginSpec& spec, int32_t drawable, WorkingParameter
   for (;;) {
     const gint response = gimp_dialog_run(GIMP_DIALOG(d.window));
     if (response == kResponseReset) {
-      d.params = spec.defaults;
+      d.params = table.defaults;
       ShowValues(d, ui::EditOccasion::kShowValues);
     } else if (response == kResponseLoad) {
       Load(d);

@@ -3,13 +3,13 @@
 
 #include <cstdint>
 
-#include "framework/parameters.h"
-#include "framework/plugin_spec.h"
+#include "settings/parameters.h"
+#include "settings/plugin_table.h"
 
 namespace zar::gimp {
 
 // Shows the dialog over the drawable with these settings; true when OK was pressed, with the
 // settings shown in `params`.
-bool ShowEffectDialog(const PluginSpec& spec, int32_t drawable, WorkingParameters& params);
+bool ShowEffectDialog(const PluginTable& table, int32_t drawable, WorkingParameters& params);
 
 }  // namespace zar::gimp

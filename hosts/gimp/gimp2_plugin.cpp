@@ -13,7 +13,7 @@
 
 namespace {
 
-using zar::PluginSpec;
+using zar::PluginTable;
 using zar::WorkingParameters;
 using zar::gimp::EffectParam;
 using zar::gimp::ParamType;
@@ -22,8 +22,8 @@ using zar::gimp::ParamType;
 constexpr int kLeadingParams = 3;
 
 void Query() {
-  for (const PluginSpec* spec : zar::cli::Effects()) {
-    const std::vector<EffectParam> fields = zar::gimp::EffectParams(*spec);
+  for (const PluginTable* table : zar::cli::Effects()) {
+    const std::vector<EffectParam> fields = zar::gimp::EffectParams(*table);
     std::vector<GimpParamDef> defs;
     defs.push_back(
         {GIMP_PDB_INT32, const_cast<gchar*>("run-mode"),
@@ -37,10 +37,10 @@ void Query() {
       defs.push_back({field.type == ParamType::kColour ? GIMP_PDB_COLOR : GIMP_PDB_INT32,
                       const_cast<gchar*>(field.name.c_str()),
                       const_cast<gchar*>(field.description.c_str())});
-    const std::string name = zar::gimp::ProcedureName(*spec);
-    const std::string label = zar::gimp::MenuLabel(*spec);
-    const std::string blurb = std::string(spec->title) + " on the layer or its selection";
-    gimp_install_procedure(name.c_str(), blurb.c_str(), spec->aboutText, "ZAR filters",
+    const std::string name = zar::gimp::ProcedureName(*table);
+    const std::string label = zar::gimp::MenuLabel(*table);
+    const std::string blurb = std::string(table->title) + " on the layer or its selection";
+    gimp_install_procedure(name.c_str(), blurb.c_str(), table->aboutText, "ZAR filters",
                            "ZAR filters", "2026", label.c_str(), "RGB*", GIMP_PLUGIN,
                            gint(defs.size()), 0, defs.data(), nullptr);
     gimp_plugin_menu_register(name.c_str(), "<Image>/Filters/ZAR");
@@ -48,15 +48,15 @@ void Query() {
 }
 
 // The settings a non-interactive call passes; false with a reason when one does not fit.
-bool SettingsFromParams(const PluginSpec& spec, gint nparams, const GimpParam* param,
+bool SettingsFromParams(const PluginTable& table, gint nparams, const GimpParam* param,
                         WorkingParameters* params, std::string* error) {
-  const std::vector<EffectParam> fields = zar::gimp::EffectParams(spec);
+  const std::vector<EffectParam> fields = zar::gimp::EffectParams(table);
   if (nparams != kLeadingParams + gint(fields.size())) {
-    *error = std::string(spec.title) + " takes " + std::to_string(fields.size()) +
+    *error = std::string(table.title) + " takes " + std::to_string(fields.size()) +
              " settings after the drawable, not " + std::to_string(nparams - kLeadingParams);
     return false;
   }
-  WorkingParameters working = spec.defaults;
+  WorkingParameters working = table.defaults;
   for (size_t k = 0; k < fields.size(); ++k) {
     const GimpParam& value = param[kLeadingParams + k];
     if (fields[k].type == ParamType::kColour) {
@@ -135,7 +135,7 @@ void WriteChanges(gint32 drawable, const zar::host::Picture& before,
   g_object_unref(buffer);
 }
 
-GimpPDBStatusType Apply(const PluginSpec& spec, gint32 image, gint32 drawable,
+GimpPDBStatusType Apply(const PluginTable& table, gint32 image, gint32 drawable,
                         const WorkingParameters& params, std::string* error) {
   const int planes = gimp_drawable_has_alpha(drawable) ? 4 : 3;
   zar::host::Picture picture(gimp_drawable_width(drawable), gimp_drawable_height(drawable), planes);
@@ -148,13 +148,13 @@ GimpPDBStatusType Apply(const PluginSpec& spec, gint32 image, gint32 drawable,
   zar::host::Picture mask;
   const bool selected = ReadSelection(image, drawable, &mask);
 
-  gimp_progress_init(spec.title);
+  gimp_progress_init(table.title);
   // Combustion counts down, the others up: the bar shows how far the count has gone either way.
   // Each update is a round trip to GIMP, and the plug-ins report very often: only whole
   // percents are passed on.
   int shown = -1;
   const zar::gimp::RunOutcome outcome = zar::gimp::RunEffect(
-      spec, params, picture, selected ? &mask : nullptr, [&shown](int32_t done, int32_t total) {
+      table, params, picture, selected ? &mask : nullptr, [&shown](int32_t done, int32_t total) {
         if (total <= 0) return;
         const int percent = int(CLAMP(100.0 * double(done) / double(total), 0.0, 100.0));
         if (percent == shown) return;
@@ -194,8 +194,8 @@ void Run(const gchar* name, gint nparams, const GimpParam* param, gint* nreturn_
   values[0].type = GIMP_PDB_STATUS;
   values[0].data.d_status = GIMP_PDB_CALLING_ERROR;
 
-  const PluginSpec* spec = zar::gimp::EffectOfProcedure(name);
-  if (!spec || nparams < kLeadingParams) return;
+  const PluginTable* table = zar::gimp::EffectOfProcedure(name);
+  if (!table || nparams < kLeadingParams) return;
   gegl_init(nullptr, nullptr);
   const auto mode = GimpRunMode(param[0].data.d_int32);
   const gint32 image = param[1].data.d_image;
@@ -203,14 +203,14 @@ void Run(const gchar* name, gint nparams, const GimpParam* param, gint* nreturn_
   const std::string procedure = name;
 
   GimpPDBStatusType status = GIMP_PDB_SUCCESS;
-  WorkingParameters params = spec->defaults;
+  WorkingParameters params = table->defaults;
   switch (mode) {
     case GIMP_RUN_INTERACTIVE:
       LoadLastValues(procedure, &params);
-      if (!zar::gimp::ShowEffectDialog(*spec, drawable, params)) status = GIMP_PDB_CANCEL;
+      if (!zar::gimp::ShowEffectDialog(*table, drawable, params)) status = GIMP_PDB_CANCEL;
       break;
     case GIMP_RUN_NONINTERACTIVE:
-      if (!SettingsFromParams(*spec, nparams, param, &params, &message))
+      if (!SettingsFromParams(*table, nparams, param, &params, &message))
         status = GIMP_PDB_CALLING_ERROR;
       break;
     case GIMP_RUN_WITH_LAST_VALS: LoadLastValues(procedure, &params); break;
@@ -219,11 +219,11 @@ void Run(const gchar* name, gint nparams, const GimpParam* param, gint* nreturn_
       status = GIMP_PDB_CALLING_ERROR;
   }
   if (status == GIMP_PDB_SUCCESS && !gimp_drawable_is_rgb(drawable)) {
-    message = std::string(spec->title) + " works on RGB layers only";
+    message = std::string(table->title) + " works on RGB layers only";
     status = GIMP_PDB_EXECUTION_ERROR;
   }
   if (status == GIMP_PDB_SUCCESS) {
-    status = Apply(*spec, image, drawable, params, &message);
+    status = Apply(*table, image, drawable, params, &message);
     if (status == GIMP_PDB_SUCCESS) {
       if (mode != GIMP_RUN_NONINTERACTIVE) gimp_displays_flush();
       StoreLastValues(procedure, params);

@@ -133,12 +133,12 @@ int Run(int argc, char** argv) {
       if (!number()) return 2;
       repeat = n;
     } else if (arg == "--advance-error" && value) {
-      std::string spec = value;
+      std::string given = value;
       ++i;
       long code = 0, at = 0;
-      const size_t sep = spec.find('@');
-      if (!ParseInt(spec.substr(0, sep).c_str(), &code) ||
-          (sep != std::string::npos && !ParseInt(spec.substr(sep + 1).c_str(), &at))) {
+      const size_t sep = given.find('@');
+      if (!ParseInt(given.substr(0, sep).c_str(), &code) ||
+          (sep != std::string::npos && !ParseInt(given.substr(sep + 1).c_str(), &at))) {
         std::fprintf(stderr, "zarhost: --advance-error CODE[@N]\n");
         return 2;
       }

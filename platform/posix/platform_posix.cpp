@@ -15,7 +15,7 @@
 
 #include "platform/failure_injection.h"
 #include "platform/platform.h"
-#include "platform/posix/message_hook.h"
+#include "interface/native_exports.h"
 #include "platform/posix/module_strings.h"
 
 namespace zar::platform {

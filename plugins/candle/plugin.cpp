@@ -1,8 +1,8 @@
 // The candle deliverable's constants table; its engine entry is plugins/common/ice_entry.cpp.
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 
 namespace zar {
 
-const PluginSpec& ThisPlugin() { return kCandleSpec; }
+const PluginTable& ThisPlugin() { return kCandleTable; }
 
 }  // namespace zar

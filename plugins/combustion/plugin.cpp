@@ -3,11 +3,11 @@
 #include "framework/engine_frame.h"
 #include "framework/globals.h"
 #include "framework/module_state.h"
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 
 namespace zar {
 
-const PluginSpec& ThisPlugin() { return kCombustionSpec; }
+const PluginTable& ThisPlugin() { return kCombustionTable; }
 
 // mode 1 renders the current strip for good and reports progress; mode 0 renders the preview.
 void RunEngine(PluginGlobals* globals, int mode) {

@@ -1,7 +1,7 @@
 // The block and file layouts the five plug-ins share.
 #pragma once
 
-#include "framework/parameters.h"
+#include "settings/parameters.h"
 
 namespace zar {
 

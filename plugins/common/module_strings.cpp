@@ -1,6 +1,6 @@
 // The string table of a native module, from the plug-in's constants (the Windows builds load the
 // same texts from their resources).
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "platform/posix/module_strings.h"
 #include "plugins/common/framework_strings.h"
 

@@ -1,8 +1,8 @@
 // The cryo deliverable's constants table; its engine entry is plugins/common/fire_entry.cpp.
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 
 namespace zar {
 
-const PluginSpec& ThisPlugin() { return kCryoSpec; }
+const PluginTable& ThisPlugin() { return kCryoTable; }
 
 }  // namespace zar

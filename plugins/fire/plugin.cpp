@@ -1,8 +1,8 @@
 // The fire deliverable's constants table; its engine entry is plugins/common/fire_entry.cpp.
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 
 namespace zar {
 
-const PluginSpec& ThisPlugin() { return kFireSpec; }
+const PluginTable& ThisPlugin() { return kFireTable; }
 
 }  // namespace zar

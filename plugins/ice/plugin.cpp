@@ -1,8 +1,8 @@
 // The ice deliverable's constants table; its engine entry is plugins/common/ice_entry.cpp.
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 
 namespace zar {
 
-const PluginSpec& ThisPlugin() { return kIceSpec; }
+const PluginTable& ThisPlugin() { return kIceTable; }
 
 }  // namespace zar

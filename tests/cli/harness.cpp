@@ -339,23 +339,23 @@ bool SamePixels(const host::Picture& a, const host::Picture& b) {
   return true;
 }
 
-std::string ModulePath(const PluginSpec& spec) {
+std::string ModulePath(const PluginTable& table) {
   static const std::map<std::string, std::string> kFiles = {{"combustion", "ZarCombustion"},
                                                             {"ice", "ZarIce"},
                                                             {"candle", "ZarCandle"},
                                                             {"fire", "ZarFire"},
                                                             {"cryo", "ZarCryo"}};
-  return std::string(ZAR_MODULE_DIR) + "/" + kFiles.at(spec.name) + ".so";
+  return std::string(ZAR_MODULE_DIR) + "/" + kFiles.at(table.name) + ".so";
 }
 
-host::Picture DirectRun(const PluginSpec& spec, const WorkingParameters& params,
+host::Picture DirectRun(const PluginTable& table, const WorkingParameters& params,
                         host::Picture picture, const host::Picture* mask) {
   std::string error;
-  const auto module = host::PluginModule::Load(ModulePath(spec), &error);
+  const auto module = host::PluginModule::Load(ModulePath(table), &error);
   EXPECT_TRUE(module) << error;
   if (!module) return {};
-  std::vector<uint8_t> bytes(spec.layout.size, 0);
-  ParameterBlock block(bytes.data(), spec.layout);
+  std::vector<uint8_t> bytes(table.layout.size, 0);
+  ParameterBlock block(bytes.data(), table.layout);
   block.StoreFrom(params);
   block.setRowsPerStrip(1);
   block.setDisposition(kDispositionDefault);

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/parameters.h"
-#include "framework/plugin_spec.h"
+#include "settings/parameters.h"
+#include "settings/plugin_table.h"
 #include "hosts/core/picture.h"
 
 namespace zar::testing {
@@ -80,10 +80,10 @@ host::Picture Ellipse(int width, int height);
 bool SamePixels(const host::Picture& a, const host::Picture& b);
 
 // The plug-in module of an effect in this build.
-std::string ModulePath(const PluginSpec& spec);
+std::string ModulePath(const PluginTable& table);
 // The reference: a fresh host core runs the module over `picture` without the dialog, with a
 // parameter block made from `params` (framework fields as a new block has them).
-host::Picture DirectRun(const PluginSpec& spec, const WorkingParameters& params,
+host::Picture DirectRun(const PluginTable& table, const WorkingParameters& params,
                         host::Picture picture, const host::Picture* mask = nullptr);
 
 std::string ZarPath();

@@ -126,53 +126,53 @@ TEST(CliValues, OutsideTheDialogsRangeIsAWarningNotAnError) {
 }
 
 TEST(CliValues, EffectsAndTheirOwnFields) {
-  EXPECT_EQ(FindEffect("Fire"), &kFireSpec);
-  EXPECT_EQ(FindEffect("CRYO"), &kCryoSpec);
+  EXPECT_EQ(FindEffect("Fire"), &kFireTable);
+  EXPECT_EQ(FindEffect("CRYO"), &kCryoTable);
   EXPECT_EQ(FindEffect("blaze"), nullptr);
   EXPECT_EQ(EffectNames(), "combustion, ice, candle, fire, cryo");
-  EXPECT_EQ(ModuleFileName(kCombustionSpec), "ZarCombustion.so");
-  EXPECT_EQ(ModuleFileName(kCryoSpec), "ZarCryo.so");
+  EXPECT_EQ(ModuleFileName(kCombustionTable), "ZarCombustion.so");
+  EXPECT_EQ(ModuleFileName(kCryoTable), "ZarCryo.so");
 
   // The block's effect bytes, then the 32-bit values and the colours.
-  EXPECT_EQ(EffectFields(kCombustionSpec).size(), 21u);
-  EXPECT_EQ(EffectFields(kIceSpec).size(), 21u);
-  EXPECT_EQ(EffectFields(kFireSpec).size(), 19u);
-  EXPECT_EQ(EffectFields(kFireSpec).front(), Field::oxygen);
-  EXPECT_EQ(EffectFields(kFireSpec).back(), Field::rampColor3);
+  EXPECT_EQ(EffectFields(kCombustionTable).size(), 21u);
+  EXPECT_EQ(EffectFields(kIceTable).size(), 21u);
+  EXPECT_EQ(EffectFields(kFireTable).size(), 19u);
+  EXPECT_EQ(EffectFields(kFireTable).front(), Field::oxygen);
+  EXPECT_EQ(EffectFields(kFireTable).back(), Field::rampColor3);
 
-  EXPECT_EQ(FindEffectField(kCombustionSpec, "effectMode"), Field::effectMode);
-  EXPECT_EQ(FindEffectField(kCombustionSpec, "FLAMEDIRECTION"), Field::flameDirection);
-  EXPECT_EQ(FindEffectField(kIceSpec, "rampColors[2]"), Field::rampColor2);
-  EXPECT_EQ(FindEffectField(kIceSpec, "rampcolors2"), Field::rampColor2);
-  EXPECT_EQ(FindEffectField(kIceSpec, "rampColors[4]"), std::nullopt);
+  EXPECT_EQ(FindEffectField(kCombustionTable, "effectMode"), Field::effectMode);
+  EXPECT_EQ(FindEffectField(kCombustionTable, "FLAMEDIRECTION"), Field::flameDirection);
+  EXPECT_EQ(FindEffectField(kIceTable, "rampColors[2]"), Field::rampColor2);
+  EXPECT_EQ(FindEffectField(kIceTable, "rampcolors2"), Field::rampColor2);
+  EXPECT_EQ(FindEffectField(kIceTable, "rampColors[4]"), std::nullopt);
   // Another plug-in's fields are not this one's.
-  EXPECT_EQ(FindEffectField(kFireSpec, "height"), std::nullopt);
-  EXPECT_EQ(FindEffectField(kFireSpec, "effectMode"), std::nullopt);
-  EXPECT_EQ(FindEffectField(kIceSpec, "oxygen"), std::nullopt);
-  EXPECT_EQ(FindEffectField(kCombustionSpec, "maskMode"), std::nullopt);
-  EXPECT_EQ(FindEffectField(kCandleSpec, "velocity"), Field::velocity);
+  EXPECT_EQ(FindEffectField(kFireTable, "height"), std::nullopt);
+  EXPECT_EQ(FindEffectField(kFireTable, "effectMode"), std::nullopt);
+  EXPECT_EQ(FindEffectField(kIceTable, "oxygen"), std::nullopt);
+  EXPECT_EQ(FindEffectField(kCombustionTable, "maskMode"), std::nullopt);
+  EXPECT_EQ(FindEffectField(kCandleTable, "velocity"), Field::velocity);
 }
 
 TEST(CliValues, SettingsChangeOnlyTheirField) {
-  WorkingParameters params = kIceSpec.defaults;
+  WorkingParameters params = kIceTable.defaults;
   std::string warning, error;
-  ASSERT_TRUE(ApplySetting(kIceSpec, "flameDirection=left top", params, &warning, &error)) << error;
+  ASSERT_TRUE(ApplySetting(kIceTable, "flameDirection=left top", params, &warning, &error)) << error;
   EXPECT_EQ(params.flameDirection, 1);
-  ASSERT_TRUE(ApplySetting(kIceSpec, "rampColors[3]=#102030", params, &warning, &error));
+  ASSERT_TRUE(ApplySetting(kIceTable, "rampColors[3]=#102030", params, &warning, &error));
   EXPECT_EQ(params.rampColors[3], 0x302010u);
-  WorkingParameters expected = kIceSpec.defaults;
+  WorkingParameters expected = kIceTable.defaults;
   expected.flameDirection = 1;
   expected.rampColors[3] = 0x302010;
   EXPECT_EQ(0, std::memcmp(&params, &expected, sizeof params));
   EXPECT_EQ(warning, "");
 
-  EXPECT_FALSE(ApplySetting(kIceSpec, "oxygen=3", params, &warning, &error));
+  EXPECT_FALSE(ApplySetting(kIceTable, "oxygen=3", params, &warning, &error));
   EXPECT_EQ(error, "ice has no field \"oxygen\" (zar effects ice lists them)");
-  EXPECT_FALSE(ApplySetting(kIceSpec, "height", params, &warning, &error));
+  EXPECT_FALSE(ApplySetting(kIceTable, "height", params, &warning, &error));
   EXPECT_EQ(error, "\"height\" is not FIELD=VALUE");
-  EXPECT_FALSE(ApplySetting(kIceSpec, "height=", params, &warning, &error));
+  EXPECT_FALSE(ApplySetting(kIceTable, "height=", params, &warning, &error));
   EXPECT_EQ(error, "height: no value given");
-  EXPECT_TRUE(ApplySetting(kIceSpec, "height=200", params, &warning, &error));
+  EXPECT_TRUE(ApplySetting(kIceTable, "height=200", params, &warning, &error));
   EXPECT_EQ(warning, "height 200 is outside the dialog's range 1..100");
   // Failed settings left the working copy as it was apart from the accepted ones.
   expected.height = 200;
@@ -180,12 +180,12 @@ TEST(CliValues, SettingsChangeOnlyTheirField) {
 }
 
 TEST(CliValues, ShownValuesReadBackAsTheSameValue) {
-  for (const PluginSpec* spec : Effects())
-    for (Field field : EffectFields(*spec)) {
-      const uint32_t value = GetField(spec->defaults, field);
+  for (const PluginTable* table : Effects())
+    for (Field field : EffectFields(*table)) {
+      const uint32_t value = GetField(table->defaults, field);
       std::string shown = FormatFieldValue(field, value);
       shown = shown.substr(0, shown.find(' '));  // "4 (Bottom)" reads as 4
-      EXPECT_EQ(Parsed(field, shown), value) << spec->name << " " << FieldName(field);
+      EXPECT_EQ(Parsed(field, shown), value) << table->name << " " << FieldName(field);
     }
   EXPECT_EQ(FormatFieldValue(Field::flameDirection, 4), "4 (Bottom)");
   EXPECT_EQ(FormatFieldValue(Field::flameDirection, 9), "9");

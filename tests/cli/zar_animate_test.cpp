@@ -152,17 +152,17 @@ TEST(ZarAnimate, FramesAreTheDialogsPreviewTicks) {
   ScratchDir dir;
   const Image in = StructuredPicture(96, 64);
   WritePng(dir / "in.png", in);
-  for (const PluginSpec* spec : {&kFireSpec, &kIceSpec}) {
-    SCOPED_TRACE(spec->name);
-    const std::string out = std::string(spec->name) + "/f-%02d.png";
-    const ZarRun run = RunZar({"animate", spec->name, "in.png", out, "--frames", "3"}, dir.path());
+  for (const PluginTable* table : {&kFireTable, &kIceTable}) {
+    SCOPED_TRACE(table->name);
+    const std::string out = std::string(table->name) + "/f-%02d.png";
+    const ZarRun run = RunZar({"animate", table->name, "in.png", out, "--frames", "3"}, dir.path());
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::vector<Image> want = spec == &kFireSpec
-                                        ? DialogPreview<FireModule>(in, spec->defaults, 3)
-                                        : DialogPreview<IceModule>(in, spec->defaults, 3);
+    const std::vector<Image> want = table == &kFireTable
+                                        ? DialogPreview<FireModule>(in, table->defaults, 3)
+                                        : DialogPreview<IceModule>(in, table->defaults, 3);
     for (int k = 0; k < 3; ++k) {
       const Image got =
-          ReadPng(dir / (std::string(spec->name) + "/f-0" + std::to_string(k + 1) + ".png"));
+          ReadPng(dir / (std::string(table->name) + "/f-0" + std::to_string(k + 1) + ".png"));
       EXPECT_TRUE(SamePixels(got, want[k])) << "frame " << k + 1;
     }
     EXPECT_FALSE(SamePixels(want[0], want[2]));  // the preview moves
@@ -174,8 +174,8 @@ TEST(ZarAnimate, FramesAreTheDialogsPreviewTicks) {
 TEST(ZarAnimate, PreviewHookTakesTheDialogsPreviewArea) {
   std::vector<host::Picture> frames;
   std::string error;
-  ASSERT_TRUE(cli::PreviewFrames(kFireSpec, ModulePath(kFireSpec),
-                                 cli::ParameterBlockFor(kFireSpec, kFireSpec.defaults), Photo(), 2,
+  ASSERT_TRUE(cli::PreviewFrames(kFireTable, ModulePath(kFireTable),
+                                 cli::ParameterBlockFor(kFireTable, kFireTable.defaults), Photo(), 2,
                                  100, 80, {}, &frames, &error))
       << error;
   ASSERT_EQ(frames.size(), 2u);
@@ -192,12 +192,12 @@ TEST(ZarAnimate, SweepFramesAreRenderingsAtTheFieldsValues) {
                              "phase=20..60", "--set", "effectMode=Page"},
                             dir.path());
   ASSERT_EQ(run.status, 0) << run.err;
-  WorkingParameters params = kCombustionSpec.defaults;
+  WorkingParameters params = kCombustionTable.defaults;
   params.effectMode = 1;
   for (int k = 0; k < 3; ++k) {
     params.phase = 20 + 20 * k;
     EXPECT_TRUE(SamePixels(ReadPng(dir / ("seq/frame-000" + std::to_string(k + 1) + ".png")),
-                           DirectRun(kCombustionSpec, params, in)))
+                           DirectRun(kCombustionTable, params, in)))
         << "frame " << k + 1;
   }
 }

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/cli/harness.h"
-#include "ui/params_file.h"
+#include "settings/params_file.h"
 
 namespace zar::testing {
 namespace {
@@ -42,8 +42,8 @@ class ZarBadInput : public ::testing::Test {
     const std::string deep = "P7\nWIDTH 4\nHEIGHT 4\nDEPTH 3\nMAXVAL 65535\nENDHDR\n";
     WriteBytes(dir / "deep.pam", std::vector<uint8_t>(deep.begin(), deep.end()));
     WriteBytes(dir / "combustion.pcb",
-               EncodeParamsFile(kCombustionSpec.file, kCombustionSpec.defaults));
-    WriteBytes(dir / "ice.pci", EncodeParamsFile(kIceSpec.file, kIceSpec.defaults));
+               EncodeParamsFile(kCombustionTable.file, kCombustionTable.defaults));
+    WriteBytes(dir / "ice.pci", EncodeParamsFile(kIceTable.file, kIceTable.defaults));
     WriteBytes(dir / "not-params.pfr", std::vector<uint8_t>(54, 0));
     ASSERT_EQ(mkdir((dir / "folder").c_str(), 0755), 0);
     ASSERT_EQ(mkdir((dir / "empty").c_str(), 0755), 0);
@@ -276,7 +276,7 @@ TEST_F(ZarBadInput, PluginModules) {
   // clang-format on
   ASSERT_EQ(mkdir((dir / "renamed").c_str(), 0755), 0);
   before["renamed"] = {};
-  WriteBytes(dir / "renamed/ZarFire.so", FileBytes(ModulePath(kIceSpec)));
+  WriteBytes(dir / "renamed/ZarFire.so", FileBytes(ModulePath(kIceTable)));
   for (const BadCase& c : cases) Check(c);
 }
 
@@ -426,11 +426,11 @@ TEST_F(ZarBadInput, CommandLinesThatCannotBeRead) {
 // Warnings do not stop a render: the file's missing fields and out-of-range values are used as
 // they stand.
 TEST_F(ZarBadInput, ShortFileAndUnusualValuesAreWarningsOnly) {
-  WorkingParameters saved = kFireSpec.defaults;
+  WorkingParameters saved = kFireTable.defaults;
   saved.oxygen = 40;
   saved.flameDirection = 2;
   saved.maskMode = 0;  // beyond the end of the cut file: stays at the default
-  std::vector<uint8_t> bytes = EncodeParamsFile(kFireSpec.file, saved);
+  std::vector<uint8_t> bytes = EncodeParamsFile(kFireTable.file, saved);
   bytes.resize(14 + 6);  // the header and six fields: oxygen ... flameDirection
   WriteBytes(dir / "short.pfr", bytes);
 
@@ -444,12 +444,12 @@ TEST_F(ZarBadInput, ShortFileAndUnusualValuesAreWarningsOnly) {
                 "zar: warning: gravity 150 is outside the dialog's range 1..100; used as given",
                 "zar: warning: rotation -800 is outside the dialog's range -720..720; used as "
                 "given"}));
-  WorkingParameters expected = kFireSpec.defaults;
+  WorkingParameters expected = kFireTable.defaults;
   expected.oxygen = 40;
   expected.flameDirection = 2;
   expected.gravity = 150;
   expected.rotation = -800;
-  EXPECT_TRUE(SamePixels(ReadPng(dir / "out.png"), DirectRun(kFireSpec, expected, Photo(3))));
+  EXPECT_TRUE(SamePixels(ReadPng(dir / "out.png"), DirectRun(kFireTable, expected, Photo(3))));
 }
 
 }  // namespace

@@ -70,7 +70,7 @@ TEST_F(ZarFormats, JpegPngTiffWebpGifInAndOut) {
     else
       VipsWrite(dir / input, photo);
     // The reference: the host core's run on the samples as libvips decodes them.
-    const host::Picture expected = DirectRun(kFireSpec, kFireSpec.defaults, VipsRead(dir / input));
+    const host::Picture expected = DirectRun(kFireTable, kFireTable.defaults, VipsRead(dir / input));
     for (const char* out : kinds) {
       const std::string output = std::string("out-") + in + "." + out;
       const ZarRun run = RunZar({"render", "fire", input, output}, dir.path());
@@ -121,7 +121,7 @@ TEST_F(ZarFormats, TurnedUprightCmykToSrgbAndGammaLeftAloneWithNotes) {
   run = RunZar({"render", "ice", "gamma.png", "gamma-out.png"}, dir.path());
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(
-      SamePixels(ReadPng(dir / "gamma-out.png"), DirectRun(kIceSpec, kIceSpec.defaults, photo)));
+      SamePixels(ReadPng(dir / "gamma-out.png"), DirectRun(kIceTable, kIceTable.defaults, photo)));
 }
 
 TEST_F(ZarFormats, ProfileAndExifTravelQualityAndCompressionApply) {
@@ -202,7 +202,7 @@ TEST_F(ZarFormats, PipeInAndOut) {
   ASSERT_EQ(run.status, 0) << run.err;
   WriteBytes(dir / "piped.png", std::vector<uint8_t>(run.out.begin(), run.out.end()));
   EXPECT_TRUE(
-      SamePixels(ReadPng(dir / "piped.png"), DirectRun(kFireSpec, kFireSpec.defaults, photo)));
+      SamePixels(ReadPng(dir / "piped.png"), DirectRun(kFireTable, kFireTable.defaults, photo)));
   const ZarRun noFormat = RunZar({"render", "fire", "photo.png", "-"}, dir.path());
   EXPECT_EQ(noFormat.status, 1);
   EXPECT_EQ(noFormat.err, "zar: error: standard output needs --format (png, jpg, tif, webp...)\n");
@@ -221,7 +221,7 @@ TEST_F(ZarFormats, BatchGoesOnPastAFailureAndCountsThem) {
             (std::vector<std::string>{"zar: error: c.png: not a picture zar reads (JPEG, PNG, "
                                       "TIFF, WebP, GIF, HEIF, AVIF, JPEG XL, PAM, PPM or PGM)",
                                       "zar: 2 of 3 pictures rendered, 1 failed"}));
-  const host::Picture expected = DirectRun(kCryoSpec, kCryoSpec.defaults, photo);
+  const host::Picture expected = DirectRun(kCryoTable, kCryoTable.defaults, photo);
   EXPECT_TRUE(SamePixels(ReadPng(dir / "out/a.png"), expected));
   EXPECT_TRUE(SamePixels(VipsRead(dir / "out/b.tif"), expected));
   EXPECT_FALSE(Exists(dir / "out/c.png"));

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tests/cli/harness.h"
-#include "ui/params_file.h"
+#include "settings/params_file.h"
 
 namespace zar::testing {
 namespace {
@@ -43,14 +43,14 @@ TEST_F(ZarParams, SavedWithNamesShownAndRenderedWithLikeTheSameSettings) {
                     "flameDirection=right top", "-s", "rampColors[2]=#8040FF", "-s",
                     "maskMode=Both", "-s", "colorMode=custom", "-s", "iterations=12"});
   ASSERT_EQ(run.status, 0) << run.err;
-  WorkingParameters expected = kFireSpec.defaults;
+  WorkingParameters expected = kFireTable.defaults;
   expected.oxygen = 40;
   expected.flameDirection = 7;
   expected.rampColors[2] = 0xFF4080;
   expected.maskMode = 2;
   expected.colorMode = 1;
   expected.iterations = 12;
-  EXPECT_EQ(FileBytes(dir / "blaze.pfr"), EncodeParamsFile(kFireSpec.file, expected));
+  EXPECT_EQ(FileBytes(dir / "blaze.pfr"), EncodeParamsFile(kFireTable.file, expected));
 
   run = Run({"params", "show", "blaze.pfr"});
   ASSERT_EQ(run.status, 0) << run.err;
@@ -73,7 +73,7 @@ TEST_F(ZarParams, SavedWithNamesShownAndRenderedWithLikeTheSameSettings) {
   run = Run({"render", "fire", "photo.png", "from-file.png", "--params", "blaze.pfr"});
   ASSERT_EQ(run.status, 0) << run.err;
   const host::Picture rendered = ReadPng(dir / "from-file.png");
-  EXPECT_TRUE(SamePixels(rendered, DirectRun(kFireSpec, expected, Photo(3))));
+  EXPECT_TRUE(SamePixels(rendered, DirectRun(kFireTable, expected, Photo(3))));
   run = Run({"render", "fire", "photo.png", "from-set.png", "--set", "oxygen=40", "--set",
              "flameDirection=7", "-s", "rampColors[2]=#8040FF", "-s", "maskMode=2", "-s",
              "colorMode=1", "-s", "iterations=12"});
@@ -84,7 +84,7 @@ TEST_F(ZarParams, SavedWithNamesShownAndRenderedWithLikeTheSameSettings) {
   run = Run({"render", "cryo", "photo.png", "cryo.png", "--params", "blaze.pfr", "-s", "fuel=3"});
   ASSERT_EQ(run.status, 0) << run.err;
   expected.fuel = 3;
-  EXPECT_TRUE(SamePixels(ReadPng(dir / "cryo.png"), DirectRun(kCryoSpec, expected, Photo(3))));
+  EXPECT_TRUE(SamePixels(ReadPng(dir / "cryo.png"), DirectRun(kCryoTable, expected, Photo(3))));
 }
 
 TEST_F(ZarParams, SaveNamesFilesAsTheDialogsSaveDoes) {
@@ -112,10 +112,10 @@ TEST_F(ZarParams, SaveNamesFilesAsTheDialogsSaveDoes) {
 TEST_F(ZarParams, SaveStartsFromAFileAndReplacesItOnlyWhenForced) {
   ASSERT_EQ(Run({"params", "save", "ice", "a.pci", "-s", "height=50", "-s", "space=7"}).status, 0);
   ASSERT_EQ(Run({"params", "save", "ice", "b.pci", "-p", "a.pci", "-s", "space=9"}).status, 0);
-  WorkingParameters expected = kIceSpec.defaults;
+  WorkingParameters expected = kIceTable.defaults;
   expected.height = 50;
   expected.space = 9;
-  EXPECT_EQ(FileBytes(dir / "b.pci"), EncodeParamsFile(kIceSpec.file, expected));
+  EXPECT_EQ(FileBytes(dir / "b.pci"), EncodeParamsFile(kIceTable.file, expected));
 
   const Bytes before = FileBytes(dir / "a.pci");
   ZarRun run = Run({"params", "save", "ice", "a.pci", "-p", "a.pci", "-s", "space=1"});
@@ -124,14 +124,14 @@ TEST_F(ZarParams, SaveStartsFromAFileAndReplacesItOnlyWhenForced) {
   run = Run({"params", "save", "ice", "a.pci", "-p", "a.pci", "-s", "space=1", "--force"});
   EXPECT_EQ(run.status, 0) << run.err;
   expected.space = 1;
-  EXPECT_EQ(FileBytes(dir / "a.pci"), EncodeParamsFile(kIceSpec.file, expected));
+  EXPECT_EQ(FileBytes(dir / "a.pci"), EncodeParamsFile(kIceTable.file, expected));
 }
 
 TEST_F(ZarParams, ShowMarksMissingFieldsAndValuesOutsideTheDialogsRanges) {
-  WorkingParameters odd = kCandleSpec.defaults;
+  WorkingParameters odd = kCandleTable.defaults;
   odd.flameDirection = 9;
   odd.height = 0;
-  Bytes bytes = EncodeParamsFile(kCandleSpec.file, odd);
+  Bytes bytes = EncodeParamsFile(kCandleTable.file, odd);
   bytes.resize(15 + 9);  // header and nine fields: up to maskMode
   WriteBytes(dir / "odd.pcn", bytes);
   const ZarRun run = Run({"params", "show", "odd.pcn"});

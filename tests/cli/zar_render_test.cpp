@@ -20,8 +20,8 @@
 namespace zar::testing {
 namespace {
 
-const PluginSpec* const kAll[] = {&kCombustionSpec, &kIceSpec, &kCandleSpec, &kFireSpec,
-                                  &kCryoSpec};
+const PluginTable* const kAll[] = {&kCombustionTable, &kIceTable, &kCandleTable, &kFireTable,
+                                  &kCryoTable};
 
 class ZarRender : public ::testing::Test {
  protected:
@@ -40,12 +40,12 @@ TEST_F(ZarRender, EveryEffectAtItsDefaultsIsTheHostCoresRunOfItsModule) {
   const host::Picture photo = Photo(3);
   WritePng(dir / "photo.png", photo);
   const std::vector<uint8_t> input = FileBytes(dir / "photo.png");
-  for (const PluginSpec* spec : kAll) {
-    const std::string out = std::string(spec->name) + ".png";
-    Render({"render", spec->name, "photo.png", out});
+  for (const PluginTable* table : kAll) {
+    const std::string out = std::string(table->name) + ".png";
+    Render({"render", table->name, "photo.png", out});
     const host::Picture rendered = ReadPng(dir / out);
-    EXPECT_TRUE(SamePixels(rendered, DirectRun(*spec, spec->defaults, photo))) << spec->name;
-    EXPECT_FALSE(SamePixels(rendered, photo)) << spec->name << " changed nothing";
+    EXPECT_TRUE(SamePixels(rendered, DirectRun(*table, table->defaults, photo))) << table->name;
+    EXPECT_FALSE(SamePixels(rendered, photo)) << table->name << " changed nothing";
   }
   EXPECT_EQ(FileBytes(dir / "photo.png"), input);
   EXPECT_EQ(dir.Files(), (std::vector<std::string>{"candle.png", "combustion.png", "cryo.png",
@@ -56,27 +56,27 @@ TEST_F(ZarRender, RgbaPngKeepsItsFourthPlane) {
   const host::Picture photo = Photo(4);
   WritePng(dir / "photo.png", photo);
   Render({"render", "fire", "photo.png", "out.png", "--set", "flameDirection=Left"});
-  WorkingParameters params = kFireSpec.defaults;
+  WorkingParameters params = kFireTable.defaults;
   params.flameDirection = 2;
   const host::Picture rendered = ReadPng(dir / "out.png");
   ASSERT_EQ(rendered.planes, 4);
-  EXPECT_TRUE(SamePixels(rendered, DirectRun(kFireSpec, params, photo)));
+  EXPECT_TRUE(SamePixels(rendered, DirectRun(kFireTable, params, photo)));
 }
 
 TEST_F(ZarRender, PamWithFivePlanesStaysExact) {
   const host::Picture photo = Photo(5);
   WritePam(dir / "photo.pam", photo);
   Render({"render", "candle", "photo.pam", "out.pam", "--set", "maskMode=both"});
-  WorkingParameters params = kCandleSpec.defaults;
+  WorkingParameters params = kCandleTable.defaults;
   params.maskMode = 2;
   const host::Picture rendered = ReadPam(dir / "out.pam");
   ASSERT_EQ(rendered.planes, 5);
-  EXPECT_TRUE(SamePixels(rendered, DirectRun(kCandleSpec, params, photo)));
+  EXPECT_TRUE(SamePixels(rendered, DirectRun(kCandleTable, params, photo)));
   // A PAM in, a PNG out of three planes is fine too.
   WritePam(dir / "rgb.pam", Photo(3));
   Render({"render", "candle", "rgb.pam", "rgb.png"});
   EXPECT_TRUE(
-      SamePixels(ReadPng(dir / "rgb.png"), DirectRun(kCandleSpec, kCandleSpec.defaults, Photo(3))));
+      SamePixels(ReadPng(dir / "rgb.png"), DirectRun(kCandleTable, kCandleTable.defaults, Photo(3))));
 }
 
 TEST_F(ZarRender, MaskFromGreyPngOrPgmSelectsTheSameArea) {
@@ -95,7 +95,7 @@ TEST_F(ZarRender, MaskFromGreyPngOrPgmSelectsTheSameArea) {
   Render({"render", "cryo", "photo.png", "pgm-mask.png", "-m", "mask.pgm"});
   Render({"render", "cryo", "photo.png", "no-mask.png"});
   const host::Picture withMask = ReadPng(dir / "png-mask.png");
-  EXPECT_TRUE(SamePixels(withMask, DirectRun(kCryoSpec, kCryoSpec.defaults, photo, &mask)));
+  EXPECT_TRUE(SamePixels(withMask, DirectRun(kCryoTable, kCryoTable.defaults, photo, &mask)));
   EXPECT_TRUE(SamePixels(ReadPng(dir / "pgm-mask.png"), withMask));
   EXPECT_FALSE(SamePixels(ReadPng(dir / "no-mask.png"), withMask));
 }
@@ -117,7 +117,7 @@ TEST_F(ZarRender, MaskTransparencyIsIgnoredForEveryKindWithANote) {
                                 "zar: note: clear.png: colour mask converted to grey",
                                 "zar: note: clear.png: the mask's transparency is ignored"}));
   EXPECT_TRUE(SamePixels(ReadPng(dir / "out.png"),
-                         DirectRun(kFireSpec, kFireSpec.defaults, photo, &mask)));
+                         DirectRun(kFireTable, kFireTable.defaults, photo, &mask)));
 }
 
 // A picture is read once, from the bytes that come: through a FIFO or a pipe as from a file.
@@ -139,7 +139,7 @@ TEST_F(ZarRender, PicturesThroughAFifo) {
   const ZarRun run = RunZar({"render", "ice", "fifo", "out.pam"}, dir.path());
   writer.join();
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_TRUE(SamePixels(ReadPam(dir / "out.pam"), DirectRun(kIceSpec, kIceSpec.defaults, photo)));
+  EXPECT_TRUE(SamePixels(ReadPam(dir / "out.pam"), DirectRun(kIceTable, kIceTable.defaults, photo)));
 }
 
 // Outputs go through a short temporary name beside them: a name of 255 bytes is written, and a
@@ -165,14 +165,14 @@ TEST_F(ZarRender, OverridesByNameAreTheNumbersTheyStandFor) {
   Render({"render", "combustion", "photo.png", "numbers.png", "--set", "effectMode=1", "-s",
           "effectDirection=3", "--set", "flameDirection=7", "--set", "rampcolors1=0xFFC000",
           "--set", "colorMode=1", "--set", "phase=0x3C"});
-  WorkingParameters params = kCombustionSpec.defaults;
+  WorkingParameters params = kCombustionTable.defaults;
   params.effectMode = 1;
   params.effectDirection = 3;
   params.flameDirection = 7;
   params.rampColors[1] = 0xFFC000;
   params.colorMode = 1;
   params.phase = 60;
-  EXPECT_TRUE(SamePixels(ReadPng(dir / "names.png"), DirectRun(kCombustionSpec, params, photo)));
+  EXPECT_TRUE(SamePixels(ReadPng(dir / "names.png"), DirectRun(kCombustionTable, params, photo)));
   EXPECT_EQ(FileBytes(dir / "numbers.png"), FileBytes(dir / "names.png"));
   // The last setting of a field wins.
   Render({"render", "combustion", "photo.png", "last.png", "--set", "effectMode=Gate", "--set",
@@ -225,7 +225,7 @@ TEST_F(ZarRender, GreyPaletteAnd16BitPicturesAreConvertedWithANote) {
     EXPECT_EQ(run.ErrLines(), std::vector<std::string>{c.note});
     const host::Picture rendered = ReadPng(dir / "out.png");
     ASSERT_EQ(rendered.planes, 3) << c.file;
-    EXPECT_TRUE(SamePixels(rendered, DirectRun(kIceSpec, kIceSpec.defaults, *c.expected)))
+    EXPECT_TRUE(SamePixels(rendered, DirectRun(kIceTable, kIceTable.defaults, *c.expected)))
         << c.file;
   }
 }
@@ -269,7 +269,7 @@ TEST_F(ZarRender, ReplacesAnOlderOutputAndWithForceEvenTheInput) {
   WritePng(dir / "photo.png", photo);
   WriteBytes(dir / "out.png", {1, 2, 3});
   Render({"render", "fire", "photo.png", "out.png"});
-  const host::Picture expected = DirectRun(kFireSpec, kFireSpec.defaults, photo);
+  const host::Picture expected = DirectRun(kFireTable, kFireTable.defaults, photo);
   EXPECT_TRUE(SamePixels(ReadPng(dir / "out.png"), expected));
 
   Render({"render", "fire", "photo.png", "./photo.png", "--force"});
@@ -289,7 +289,7 @@ TEST_F(ZarRender, ModulesFromTheDirectoryTheEnvironmentNames) {
 TEST_F(ZarRender, ModulesFromLibZarBesideTheProgramsDirectory) {
   ASSERT_EQ(
       system(("mkdir -p '" + dir.path() + "/tree/bin' '" + dir.path() + "/tree/lib/zar' && cp '" +
-              ZarPath() + "' '" + dir.path() + "/tree/bin/' && cp '" + ModulePath(kIceSpec) +
+              ZarPath() + "' '" + dir.path() + "/tree/bin/' && cp '" + ModulePath(kIceTable) +
               "' '" + dir.path() + "/tree/lib/zar/'")
                  .c_str()),
       0);
@@ -307,7 +307,7 @@ TEST_F(ZarRender, ModulesFromLibZarBesideTheProgramsDirectory) {
   ASSERT_TRUE(WIFEXITED(wstatus));
   EXPECT_EQ(WEXITSTATUS(wstatus), 0);
   EXPECT_TRUE(
-      SamePixels(ReadPng(dir / "out.png"), DirectRun(kIceSpec, kIceSpec.defaults, Photo(3))));
+      SamePixels(ReadPng(dir / "out.png"), DirectRun(kIceTable, kIceTable.defaults, Photo(3))));
 }
 
 }  // namespace

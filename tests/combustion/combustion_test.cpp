@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "effects/combustion/propagate.h"
-#include "effects/common/zmath.h"
+#include "base/zmath.h"
 #include "platform/platform.h"
 #include "tests/combustion/pinned_cases.h"
 #include "tests/support/image.h"

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "effects/common/frame.h"
-#include "framework/parameters.h"
+#include "base/frame.h"
+#include "settings/parameters.h"
 #include "tests/support/image.h"
 
 namespace zar::testing {

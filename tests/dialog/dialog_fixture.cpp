@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "framework/module_state.h"
-#include "framework/parameters.h"
+#include "settings/parameters.h"
 #include "platform/platform.h"
 #include "tests/support/test_plugin.h"
 #include "ui/win32/dialog.h"
@@ -74,8 +74,8 @@ void DragSlider(HWND dialog, int id, std::initializer_list<int> positions) {
   SendMessageA(slider, WM_LBUTTONUP, 0, 0);
 }
 
-void DialogFixture::Use(const PluginSpec& which) {
-  spec = &which;
+void DialogFixture::Use(const PluginTable& which) {
+  table = &which;
   ResetTestPlugin(which);
   platform::SetModuleInstance(GetModuleHandleA(nullptr));
   Plugin().engine = TestEngine;
@@ -116,7 +116,7 @@ void DialogFixture::OpenModeless(const char* templateName) {
 std::vector<uint8_t> DialogFixture::DefaultBlock() {
   FakeHost fresh(picture);
   fresh.Call(kSelectorParameters);
-  return fresh.Block(spec->layout.size);
+  return fresh.Block(table->layout.size);
 }
 
 }  // namespace zar::testing

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "framework/globals.h"
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "tests/dialog/driver.h"
 #include "tests/dialog/fake_host.h"
 #include "tests/support/image.h"
@@ -39,8 +39,8 @@ void DragSlider(HWND dialog, int id, std::initializer_list<int> positions);
 class DialogFixture : public ::testing::Test {
  protected:
   // The plug-in the test deliverable stands for.
-  void Use(const PluginSpec& spec);
-  void SetUp() override { Use(kFireSpec); }
+  void Use(const PluginTable& table);
+  void SetUp() override { Use(kFireTable); }
   void TearDown() override;
 
   // Makes the host and its parameter block as the parameters selector leaves them.
@@ -51,7 +51,7 @@ class DialogFixture : public ::testing::Test {
   // The plug-in's block as a fresh parameters selector makes it.
   std::vector<uint8_t> DefaultBlock();
 
-  const PluginSpec* spec = &kFireSpec;
+  const PluginTable* table = &kFireTable;
   Image picture;
   std::unique_ptr<FakeHost> host;
   PluginGlobals globals{};

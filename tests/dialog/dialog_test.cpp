@@ -9,14 +9,14 @@
 
 #include "framework/globals.h"
 #include "framework/module_state.h"
-#include "framework/parameters.h"
+#include "settings/parameters.h"
 #include "platform/platform.h"
 #include "tests/dialog/dialog_fixture.h"
 #include "tests/dialog/driver.h"
 #include "tests/dialog/fake_host.h"
 #include "tests/support/image.h"
 #include "tests/support/test_plugin.h"
-#include "ui/control_ids.h"
+#include "ui/model/control_ids.h"
 #include "ui/win32/preview.h"
 #include "ui/win32/ui_state.h"
 
@@ -339,7 +339,7 @@ TEST_F(DialogTest, ResetThenOkWritesTheDefaultsIntoTheBlock) {
   const std::vector<uint8_t> defaults = DefaultBlock();
   MakeHost();
   // A block holding other settings than the defaults.
-  WorkingParameters other = kFireSpec.defaults;
+  WorkingParameters other = kFireTable.defaults;
   other.oxygen = 77;
   other.rotation = -300;
   other.rampColors[2] = 0x123456;
@@ -361,9 +361,9 @@ TEST_F(DialogTest, ResetThenOkWritesTheDefaultsIntoTheBlock) {
 
   std::vector<uint8_t> block = host->Block(52);
   // The framework's own fields differ by what the run did to them.
-  ParameterBlock written(block.data(), kFireSpec.layout);
+  ParameterBlock written(block.data(), kFireTable.layout);
   std::vector<uint8_t> expected = defaults;
-  ParameterBlock want(expected.data(), kFireSpec.layout);
+  ParameterBlock want(expected.data(), kFireTable.layout);
   want.setShowDialog(written.showDialog());
   want.setRowsPerStrip(written.rowsPerStrip());
   want.setUseAdvanceState(written.useAdvanceState());
@@ -394,9 +394,9 @@ TEST_F(DialogTest, CancelLeavesTheBlockAndGivesMinus128) {
   EXPECT_EQ(host->Call(kSelectorStart), kUserCanceledErr);
   EXPECT_FALSE(driver.timedOut());
   std::vector<uint8_t> after = host->Block(52);
-  ParameterBlock a(after.data(), kFireSpec.layout);
+  ParameterBlock a(after.data(), kFireTable.layout);
   std::vector<uint8_t> expected = before;
-  ParameterBlock e(expected.data(), kFireSpec.layout);
+  ParameterBlock e(expected.data(), kFireTable.layout);
   e.setShowDialog(0);
   e.setRowsPerStrip(a.rowsPerStrip());
   e.setUseAdvanceState(a.useAdvanceState());

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "framework/host_api.h"
+#include "interface/host_api.h"
 #include "tests/support/image.h"
 
 namespace zar::testing {

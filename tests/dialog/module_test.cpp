@@ -7,11 +7,11 @@
 #include <ostream>
 #include <string>
 
-#include "framework/parameters.h"
+#include "settings/parameters.h"
 #include "tests/dialog/dialog_fixture.h"
 #include "tests/dialog/driver.h"
 #include "tests/dialog/fake_host.h"
-#include "ui/control_ids.h"
+#include "ui/model/control_ids.h"
 
 namespace zar {
 namespace {
@@ -21,26 +21,26 @@ using testing::Driver;
 using testing::FakeHost;
 
 struct ModuleCase {
-  const PluginSpec* spec;
+  const PluginTable* table;
   const char* file;
   const char* caption;
 };
 
 // Test names show the plug-in, not the record's bytes.
-void PrintTo(const ModuleCase& c, std::ostream* os) { *os << c.spec->name; }
+void PrintTo(const ModuleCase& c, std::ostream* os) { *os << c.table->name; }
 
 const ModuleCase kModules[] = {
-    {&kCombustionSpec, "ZarCombustion.8bf", "ZAR Combustion"},
-    {&kIceSpec, "ZarIce.8bf", "ZAR Ice"},
-    {&kCandleSpec, "ZarCandle.8bf", "ZAR Candle"},
-    {&kFireSpec, "ZarFire.8bf", "ZAR Fire"},
-    {&kCryoSpec, "ZarCryo.8bf", "ZAR Cryo"},
+    {&kCombustionTable, "ZarCombustion.8bf", "ZAR Combustion"},
+    {&kIceTable, "ZarIce.8bf", "ZAR Ice"},
+    {&kCandleTable, "ZarCandle.8bf", "ZAR Candle"},
+    {&kFireTable, "ZarFire.8bf", "ZAR Fire"},
+    {&kCryoTable, "ZarCryo.8bf", "ZAR Cryo"},
 };
 
 class Module : public testing::DialogFixture, public ::testing::WithParamInterface<ModuleCase> {
  protected:
   void SetUp() override {
-    Use(*GetParam().spec);
+    Use(*GetParam().table);
     const std::string path = std::string(ZAR_DIST_ROOT "/" ZAR_DIST_ARCH "/") + GetParam().file;
     module = LoadLibraryA(path.c_str());
     ASSERT_NE(module, nullptr) << path;
@@ -68,9 +68,9 @@ TEST_P(Module, ExportsItsDialogProcedure) {
 TEST_P(Module, OpensItsDialogWithAPreviewAndOkStoresTheChosenSettings) {
   MakeModuleHost();
   const std::string caption = GetParam().caption;
-  const Field first = spec->dialog.mainFields[0];
+  const Field first = table->dialog.mainFields[0];
   char expected[32];
-  std::snprintf(expected, sizeof expected, "%f", double(GetField(spec->defaults, first)));
+  std::snprintf(expected, sizeof expected, "%f", double(GetField(table->defaults, first)));
   std::string shown;
   size_t paintsAfterOpening = 0;
   Driver driver;
@@ -87,23 +87,23 @@ TEST_P(Module, OpensItsDialogWithAPreviewAndOkStoresTheChosenSettings) {
   EXPECT_EQ(shown, expected);
   // The preview came through the host's displayPixels; the animated ones keep painting.
   EXPECT_GE(paintsAfterOpening, 1u);
-  if (spec->dialog.animated) {
+  if (table->dialog.animated) {
     EXPECT_GT(host->displayCalls.size(), paintsAfterOpening + 1);
   }
   const testing::DisplayCall& call = host->displayCalls.front();
   EXPECT_EQ(call.map.version, 1);
   EXPECT_GT(host->rates.front(), 0x10000);  // the preview was a reduced copy
 
-  std::vector<uint8_t> block = host->Block(spec->layout.size);
+  std::vector<uint8_t> block = host->Block(table->layout.size);
   WorkingParameters stored{};
-  ParameterBlock(block.data(), spec->layout).LoadInto(stored);
+  ParameterBlock(block.data(), table->layout).LoadInto(stored);
   EXPECT_EQ(GetField(stored, first), 44u);
 }
 
 TEST_P(Module, CancelGivesMinus128AndKeepsTheBlock) {
   MakeModuleHost();
   ASSERT_EQ(host->Call(kSelectorParameters), 0);
-  const std::vector<uint8_t> before = host->Block(spec->layout.size);
+  const std::vector<uint8_t> before = host->Block(table->layout.size);
   Driver driver;
   driver.Script(
       GetParam().caption,
@@ -112,11 +112,11 @@ TEST_P(Module, CancelGivesMinus128AndKeepsTheBlock) {
   ASSERT_EQ(host->Call(kSelectorPrepare), 0);
   EXPECT_EQ(host->Call(kSelectorStart), kUserCanceledErr);
   EXPECT_FALSE(driver.timedOut());
-  std::vector<uint8_t> after = host->Block(spec->layout.size);
+  std::vector<uint8_t> after = host->Block(table->layout.size);
   // Only the framework's own fields moved: the dialog flag and the strip height.
-  ParameterBlock a(after.data(), spec->layout);
+  ParameterBlock a(after.data(), table->layout);
   std::vector<uint8_t> expected = before;
-  ParameterBlock e(expected.data(), spec->layout);
+  ParameterBlock e(expected.data(), table->layout);
   e.setShowDialog(0);
   e.setRowsPerStrip(a.rowsPerStrip());
   e.setUseAdvanceState(a.useAdvanceState());
@@ -125,7 +125,7 @@ TEST_P(Module, CancelGivesMinus128AndKeepsTheBlock) {
 
 INSTANTIATE_TEST_SUITE_P(X64, Module, ::testing::ValuesIn(kModules),
                          [](const ::testing::TestParamInfo<ModuleCase>& info) {
-                           return std::string(info.param.spec->name);
+                           return std::string(info.param.table->name);
                          });
 
 }  // namespace

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "framework/module_state.h"
-#include "framework/parameters.h"
+#include "settings/parameters.h"
 #include "platform/platform.h"
 #include "tests/dialog/dialog_fixture.h"
 #include "tests/dialog/driver.h"
 #include "tests/support/test_plugin.h"
-#include "ui/control_ids.h"
-#include "ui/params_file.h"
+#include "ui/model/control_ids.h"
+#include "settings/params_file.h"
 #include "ui/win32/dialog.h"
 
 namespace zar {
@@ -30,7 +30,7 @@ using testing::Driver;
 using testing::SliderPos;
 
 struct PluginCase {
-  const PluginSpec* spec;
+  const PluginTable* table;
   const char* templateName;  // the plug-in's template in the test program
   const char* caption;
   bool colorGroup;
@@ -38,14 +38,14 @@ struct PluginCase {
 };
 
 // Test names show the plug-in, not the record's bytes.
-void PrintTo(const PluginCase& c, std::ostream* os) { *os << c.spec->name; }
+void PrintTo(const PluginCase& c, std::ostream* os) { *os << c.table->name; }
 
 const PluginCase kCases[] = {
-    {&kCombustionSpec, "COMBUSTION", "ZAR Combustion", true, false},
-    {&kIceSpec, "ICE", "ZAR Ice", false, true},
-    {&kCandleSpec, "CANDLE", "ZAR Candle", true, true},
-    {&kFireSpec, "FIRE", "ZAR Fire", true, true},
-    {&kCryoSpec, "CRYO", "ZAR Cryo", false, true},
+    {&kCombustionTable, "COMBUSTION", "ZAR Combustion", true, false},
+    {&kIceTable, "ICE", "ZAR Ice", false, true},
+    {&kCandleTable, "CANDLE", "ZAR Candle", true, true},
+    {&kFireTable, "FIRE", "ZAR Fire", true, true},
+    {&kCryoTable, "CRYO", "ZAR Cryo", false, true},
 };
 
 std::string Format(const char* format, int value) {
@@ -96,10 +96,10 @@ void Press(HWND dialog, int id) {
 class PluginDialog : public testing::DialogFixture,
                      public ::testing::WithParamInterface<PluginCase> {
  protected:
-  void SetUp() override { Use(*GetParam().spec); }
+  void SetUp() override { Use(*GetParam().table); }
   void Open() { OpenModeless(GetParam().templateName); }
   const WorkingParameters& Working() { return Module().working; }
-  const WorkingParameters& Defaults() { return spec->defaults; }
+  const WorkingParameters& Defaults() { return table->defaults; }
 
   // The Load button, answering the file dialog with `path`.
   void Load(Driver& driver, const std::string& path) {
@@ -116,7 +116,7 @@ TEST_P(PluginDialog, OpensWithItsOwnCaptionControlsAndDefaults) {
   Open();
   EXPECT_EQ(testing::WindowText(dialog), GetParam().caption);
   const WorkingParameters& d = Defaults();
-  const Field* main = spec->dialog.mainFields;
+  const Field* main = table->dialog.mainFields;
   EXPECT_EQ(ControlText(dialog, IDC_MAIN_EDIT_1), Format("%f", int(GetField(d, main[0]))));
   EXPECT_EQ(ControlText(dialog, IDC_MAIN_EDIT_2), Format("%.2f", int(GetField(d, main[1]))));
   EXPECT_EQ(ControlText(dialog, IDC_MAIN_EDIT_4), Format("%.2f", int(GetField(d, main[3]))));
@@ -137,12 +137,12 @@ TEST_P(PluginDialog, OpensWithItsOwnCaptionControlsAndDefaults) {
     EXPECT_EQ(GetDlgItem(dialog, IDC_MASK_IN), nullptr);
     EXPECT_EQ(GetDlgItem(dialog, IDC_ITERATION_EDIT), nullptr);
   }
-  if (spec->dialog.velocityAndSpace) {
+  if (table->dialog.velocityAndSpace) {
     EXPECT_EQ(ControlText(dialog, IDC_VELOCITY_EDIT), Format("%f", d.velocity));
     EXPECT_EQ(ControlText(dialog, IDC_SPACE_EDIT), Format("%f", d.space));
     EXPECT_EQ(SliderPos(dialog, IDC_VELOCITY_SLIDER), d.velocity);
   }
-  if (spec == &kCombustionSpec) {
+  if (table == &kCombustionTable) {
     EXPECT_EQ(ControlText(dialog, IDC_MAIN_EDIT_1), "6.000000");
     EXPECT_EQ(ControlText(dialog, IDC_MAIN_EDIT_2), "10.00");
     EXPECT_TRUE(Checked(dialog, IDC_EFFECT_BLEND));
@@ -151,13 +151,13 @@ TEST_P(PluginDialog, OpensWithItsOwnCaptionControlsAndDefaults) {
     EXPECT_EQ(SliderPos(dialog, IDC_PHASE_SLIDER), 25);
   }
   // The dial and the preview timer belong to the four animated plug-ins.
-  EXPECT_EQ(Child(dialog, "RotationRect") != nullptr, spec->dialog.animated);
+  EXPECT_EQ(Child(dialog, "RotationRect") != nullptr, table->dialog.animated);
   const size_t renders = testing::Plugin().engineCalls.size();
   Driver::Pump(200);
-  EXPECT_EQ(testing::Plugin().engineCalls.size() > renders, spec->dialog.animated);
+  EXPECT_EQ(testing::Plugin().engineCalls.size() > renders, table->dialog.animated);
 
   if (!testing::ScreenshotDir().empty()) {
-    std::string name = spec->name;
+    std::string name = table->name;
     testing::WritePam(testing::ScreenshotDir() + "/" + name + ".pam",
                       testing::CaptureWindow(dialog));
   }
@@ -174,7 +174,7 @@ TEST_P(PluginDialog, ResetRestoresTheDefaults) {
   Press(dialog, IDC_RESET);
   EXPECT_TRUE(SameWorking(Working(), Defaults()));
   EXPECT_EQ(ControlText(dialog, IDC_MAIN_EDIT_1),
-            Format("%f", int(GetField(Defaults(), spec->dialog.mainFields[0]))));
+            Format("%f", int(GetField(Defaults(), table->dialog.mainFields[0]))));
   EXPECT_FALSE(Checked(dialog, IDC_FLAME_LEFT));
   EXPECT_EQ(SliderPos(dialog, IDC_RAMP_POSITION_1), Defaults().rampPosition1);
   EXPECT_EQ(Module().colorRamp.entries[255][0], 0);
@@ -183,7 +183,7 @@ TEST_P(PluginDialog, ResetRestoresTheDefaults) {
 TEST_P(PluginDialog, OkWritesTheBlockAndCancelGivesMinus128) {
   MakeHost();
   host->Call(kSelectorPrepare);
-  const std::vector<uint8_t> before = host->Block(spec->layout.size);
+  const std::vector<uint8_t> before = host->Block(table->layout.size);
   HINSTANCE instance = GetModuleHandleA(nullptr);
   {
     Driver driver;
@@ -195,7 +195,7 @@ TEST_P(PluginDialog, OkWritesTheBlockAndCancelGivesMinus128) {
     EXPECT_FALSE(driver.timedOut());
   }
   EXPECT_EQ(globals.result, kUserCanceledErr);
-  EXPECT_EQ(host->Block(spec->layout.size), before);
+  EXPECT_EQ(host->Block(table->layout.size), before);
 
   globals.result = 0;
   {
@@ -210,7 +210,7 @@ TEST_P(PluginDialog, OkWritesTheBlockAndCancelGivesMinus128) {
   EXPECT_EQ(globals.result, 0);
   WorkingParameters stored{};
   BlockOf(globals).LoadInto(stored);
-  EXPECT_EQ(GetField(stored, spec->dialog.mainFields[0]), 33u);
+  EXPECT_EQ(GetField(stored, table->dialog.mainFields[0]), 33u);
   EXPECT_EQ(stored.alpha, Defaults().alpha);
   EXPECT_EQ(Module().iterationCount, Defaults().iterations);
 }
@@ -227,12 +227,12 @@ TEST_P(PluginDialog, SaveWritesTheFileAndLoadReadsItBack) {
   // The name is typed without its extension: the plug-in's is added.
   Save(driver, dir + "settings");
   EXPECT_EQ(driver.Seen("Save Filter Params").size(), 1u);
-  const std::string file = dir + "settings" + spec->file.extension;
+  const std::string file = dir + "settings" + table->file.extension;
   const std::vector<uint8_t> bytes = ReadAll(file);
-  EXPECT_EQ(bytes.size(), ParamsFileSize(spec->file));
-  EXPECT_EQ(bytes, EncodeParamsFile(spec->file, chosen));
-  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::strlen(spec->file.header)),
-            spec->file.header);
+  EXPECT_EQ(bytes.size(), ParamsFileSize(table->file));
+  EXPECT_EQ(bytes, EncodeParamsFile(table->file, chosen));
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::strlen(table->file.header)),
+            table->file.header);
   // Saving touches neither the controls nor the working values.
   EXPECT_TRUE(SameWorking(Working(), chosen));
 
@@ -257,9 +257,9 @@ TEST_P(PluginDialog, AFileWithAnotherHeaderChangesNothing) {
   testing::TypeAndLeave(dialog, IDC_MAIN_EDIT_1, "50", IDC_MAIN_EDIT_2);
   const WorkingParameters before = Working();
   // Another plug-in's file with every field changed (Fire and Cryo share theirs: use Ice's).
-  const PluginSpec& other = spec == &kFireSpec || spec == &kCryoSpec ? kIceSpec
-                            : spec == &kIceSpec                      ? kCandleSpec
-                                                                     : kFireSpec;
+  const PluginTable& other = table == &kFireTable || table == &kCryoTable ? kIceTable
+                            : table == &kIceTable                      ? kCandleTable
+                                                                     : kFireTable;
   WorkingParameters changed = other.defaults;
   changed.alpha = 3;
   const std::string file = TempDirectory() + "other.bin";
@@ -279,8 +279,8 @@ TEST_P(PluginDialog, AFileThatCannotBeOpenedShowsTheMessageAndKeepsTheSettings) 
   testing::TypeAndLeave(dialog, IDC_MAIN_EDIT_1, "50", IDC_MAIN_EDIT_2);
   const WorkingParameters before = Working();
   // A file another program holds open without sharing.
-  const std::string file = TempDirectory() + "locked" + spec->file.extension;
-  WriteAll(file, EncodeParamsFile(spec->file, Defaults()));
+  const std::string file = TempDirectory() + "locked" + table->file.extension;
+  WriteAll(file, EncodeParamsFile(table->file, Defaults()));
   HANDLE lock = CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
@@ -300,7 +300,7 @@ TEST_P(PluginDialog, OpeningAMissingFileShowsTheMessageAndKeepsTheSettings) {
   driver.Leave(GetParam().caption);
   testing::ClickButton(dialog, IDC_FLAME_BOTTOM);
   const WorkingParameters before = Working();
-  Load(driver, TempDirectory() + "missing" + spec->file.extension);
+  Load(driver, TempDirectory() + "missing" + table->file.extension);
   const auto messages = driver.Seen("Save As");
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "Create File Error");
@@ -311,7 +311,7 @@ TEST_P(PluginDialog, OpeningAMissingFileShowsTheMessageAndKeepsTheSettings) {
 
 INSTANTIATE_TEST_SUITE_P(AllPlugins, PluginDialog, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<PluginCase>& info) {
-                           return std::string(info.param.spec->name);
+                           return std::string(info.param.table->name);
                          });
 
 // ---- loaded values without a button ------------------------------------------------------------
@@ -323,7 +323,7 @@ class LoadedValues : public testing::DialogFixture {
     Driver driver;
     driver.Leave(caption);
     file = TempDirectory() + "values.bin";
-    WriteAll(file, EncodeParamsFile(spec->file, values));
+    WriteAll(file, EncodeParamsFile(table->file, values));
     driver.Script("Open Filter Params", {{30, [this](HWND f) { ChooseFile(f, file); }}});
     Press(dialog, IDC_LOAD);
     EXPECT_FALSE(driver.timedOut());
@@ -336,7 +336,7 @@ class LoadedValues : public testing::DialogFixture {
 };
 
 TEST_F(LoadedValues, AFlameDirectionOfNineChecksNoDirectionButton) {
-  WorkingParameters values = kFireSpec.defaults;
+  WorkingParameters values = kFireTable.defaults;
   values.flameDirection = 9;
   LoadFile("FIRE", "ZAR Fire", values);
   EXPECT_EQ(Module().working.flameDirection, 9);
@@ -345,8 +345,8 @@ TEST_F(LoadedValues, AFlameDirectionOfNineChecksNoDirectionButton) {
 }
 
 TEST_F(LoadedValues, IceMaskModeTwoLeavesEveryMaskButtonUnchecked) {
-  Use(kIceSpec);
-  WorkingParameters values = kIceSpec.defaults;
+  Use(kIceTable);
+  WorkingParameters values = kIceTable.defaults;
   values.maskMode = 2;
   LoadFile("ICE", "ZAR Ice", values);
   EXPECT_EQ(Module().working.maskMode, 2);
@@ -356,8 +356,8 @@ TEST_F(LoadedValues, IceMaskModeTwoLeavesEveryMaskButtonUnchecked) {
 }
 
 TEST_F(LoadedValues, CombustionEffectModeThreeShowsOnlyGate) {
-  Use(kCombustionSpec);
-  WorkingParameters values = kCombustionSpec.defaults;
+  Use(kCombustionTable);
+  WorkingParameters values = kCombustionTable.defaults;
   values.effectMode = 3;
   values.effectDirection = 5;
   LoadFile("COMBUSTION", "ZAR Combustion", values);
@@ -370,7 +370,7 @@ TEST_F(LoadedValues, CombustionEffectModeThreeShowsOnlyGate) {
 }
 
 TEST_F(LoadedValues, FireAndCryoReadEachOthersFiles) {
-  WorkingParameters values = kCryoSpec.defaults;
+  WorkingParameters values = kCryoTable.defaults;
   values.oxygen = 61;
   values.rampColors[2] = 0x102030;
   LoadFile("FIRE", "ZAR Fire", values);  // Cryo's defaults, as a Cryo file
@@ -379,8 +379,8 @@ TEST_F(LoadedValues, FireAndCryoReadEachOthersFiles) {
   EXPECT_EQ(Module().working.colorMode, 1);
   DestroyWindow(dialog);
 
-  Use(kCryoSpec);
-  values = kFireSpec.defaults;
+  Use(kCryoTable);
+  values = kFireTable.defaults;
   values.fuel = 7;
   LoadFile("CRYO", "ZAR Cryo", values);
   EXPECT_EQ(Module().working.fuel, 7);
@@ -388,11 +388,11 @@ TEST_F(LoadedValues, FireAndCryoReadEachOthersFiles) {
 }
 
 TEST_F(LoadedValues, IceRefusesCandlesFile) {
-  Use(kCandleSpec);
-  WorkingParameters values = kCandleSpec.defaults;
+  Use(kCandleTable);
+  WorkingParameters values = kCandleTable.defaults;
   values.height = 99;
-  const std::vector<uint8_t> candleFile = EncodeParamsFile(kCandleSpec.file, values);
-  Use(kIceSpec);
+  const std::vector<uint8_t> candleFile = EncodeParamsFile(kCandleTable.file, values);
+  Use(kIceTable);
   OpenModeless("ICE");
   Driver driver;
   driver.Leave("ZAR Ice");
@@ -400,11 +400,11 @@ TEST_F(LoadedValues, IceRefusesCandlesFile) {
   WriteAll(file, candleFile);
   driver.Script("Open Filter Params", {{30, [this](HWND f) { ChooseFile(f, file); }}});
   Press(dialog, IDC_LOAD);
-  EXPECT_TRUE(SameWorking(Module().working, kIceSpec.defaults));
+  EXPECT_TRUE(SameWorking(Module().working, kIceTable.defaults));
 }
 
 TEST_F(LoadedValues, CombustionSavedAfterResetIsTheDocumentedFile) {
-  Use(kCombustionSpec);
+  Use(kCombustionTable);
   OpenModeless("COMBUSTION");
   Driver driver;
   driver.Leave("ZAR Combustion");

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/control_ids.h"
+#include "ui/model/control_ids.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "platform/platform.h"
 #include "tests/fire/fire_runs.h"
 
@@ -171,7 +171,7 @@ TEST(FireStep, AnEmptySourceFieldOnlyDriftsAndCools) {
   FireField f(30, 30, 0);
   for (int r = 5; r < 25; ++r)
     for (int c = 5; c < 25; ++c) f.at(c, r) = uint8_t(r * 9 + c);
-  WorkingParameters p = kFireSpec.defaults;
+  WorkingParameters p = kFireTable.defaults;
   Rng rng, replay;
   rng.Seed(5);
   replay.Seed(5);
@@ -191,7 +191,7 @@ TEST(FireStep, CoolsByOxygenAndGravity) {
   for (const int v : {150, 90}) {
     FireField f(16, 16, 0);
     f.at(8, 8) = uint8_t(v);
-    WorkingParameters p = kCryoSpec.defaults;
+    WorkingParameters p = kCryoTable.defaults;
     p.oxygen = 100;
     p.gravity = 100;
     Rng rng;
@@ -211,20 +211,20 @@ TEST(FirePictures, PinnedFinalRenderingsOfAFreshModule) {
 
 TEST(FireRuns, RendersInOneModuleContinueTheGeneratorSequence) {
   const Image in = SamplePhoto();
-  for (const PluginSpec* spec : FireModule::kSpecs) {
-    WorkingParameters params = spec->defaults;
+  for (const PluginTable* table : FireModule::kTables) {
+    WorkingParameters params = table->defaults;
     params.iterations = 10;
     FireModule m;
     const Image first = testing::RenderFinal(m, in, params);
     const uint32_t after = m.module.rng.state;
     const Image second = testing::RenderFinal(m, in, params);
-    EXPECT_NE(first.pixels, second.pixels) << spec->name;
+    EXPECT_NE(first.pixels, second.pixels) << table->name;
     // The first rendering of a freshly loaded module is always the same picture, and a module
     // whose generator stands where the first rendering left it gives the second.
-    EXPECT_EQ(testing::RenderFresh<FireModule>(in, params).pixels, first.pixels) << spec->name;
+    EXPECT_EQ(testing::RenderFresh<FireModule>(in, params).pixels, first.pixels) << table->name;
     FireModule again;
     again.module.rng.state = after;
-    EXPECT_EQ(testing::RenderFinal(again, in, params).pixels, second.pixels) << spec->name;
+    EXPECT_EQ(testing::RenderFinal(again, in, params).pixels, second.pixels) << table->name;
   }
 }
 
@@ -232,7 +232,7 @@ TEST(FireRuns, DropletsContinueTheSequenceToo) {
   // With droplets, Ice and Candle restart the generator with the step number; Fire and Cryo
   // do not, so the droplets land elsewhere for another generator state.
   const Image in = testing::StructuredPicture(80, 60);
-  WorkingParameters params = kFireSpec.defaults;
+  WorkingParameters params = kFireTable.defaults;
   params.maskMode = 2;
   params.maskDroplet = 1;
   params.viscosity = 200;  // no draws in the pass inside the sources
@@ -263,7 +263,7 @@ TEST(FireRuns, StopsAtTheStepTheHostCancelsAndSaysWhy) {
     FrameOutcome outcome = FrameOutcome::kDone;
     frame.outcome = &outcome;
     if (fail) platform::testing::FailAllocationsAfter(0);
-    m.Run(frame, kFireSpec.defaults, 40);
+    m.Run(frame, kFireTable.defaults, 40);
     platform::testing::FailAllocationsAfter(-1);
     EXPECT_EQ(outcome, fail ? FrameOutcome::kOutOfMemory : FrameOutcome::kCancelled);
     EXPECT_EQ(asker.asked, fail ? 0 : 6);
@@ -277,17 +277,17 @@ TEST(FireRuns, APreviewContinuesWithoutAllocating) {
   FireModule m;
   m.module.previewState = 2;
   Image out = OutputFor(in);
-  m.Run(FrameOf(in, out), kFireSpec.defaults, 1);
+  m.Run(FrameOf(in, out), kFireTable.defaults, 1);
   ASSERT_TRUE(m.fields().held());
   const Image first = out;
   platform::testing::FailAllocationsAfter(0);
-  m.Run(FrameOf(in, out), kFireSpec.defaults, 1);
+  m.Run(FrameOf(in, out), kFireTable.defaults, 1);
   platform::testing::FailAllocationsAfter(-1);
   EXPECT_TRUE(m.fields().held());
   EXPECT_EQ(m.module.previewState, 1);
   EXPECT_NE(out.pixels, first.pixels);
   m.module.previewState = 0;
-  m.Run(FrameOf(in, out), kFireSpec.defaults, 3);
+  m.Run(FrameOf(in, out), kFireTable.defaults, 3);
   EXPECT_FALSE(m.fields().held());
 }
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "effects/fire/fire_engine.h"
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "tests/ice/engine_runs.h"
 #include "tests/ice/pinned_cases.h"
 
@@ -27,50 +27,50 @@ struct FireModule {
   WorkingFields& fields() { return state.fields; }
 
   // The deliverables that run this engine.
-  static constexpr const PluginSpec* kSpecs[2] = {&kFireSpec, &kCryoSpec};
+  static constexpr const PluginTable* kTables[2] = {&kFireTable, &kCryoTable};
 };
 
 inline const std::vector<PinnedCase>& FirePinnedCases() {
   static const std::vector<PinnedCase> cases = {
-      {"fire-defaults", &kFireSpec, [](WorkingParameters&) {}, Picture::kPhoto, "479bb16a213010c3"},
-      {"cryo-defaults", &kCryoSpec, [](WorkingParameters&) {}, Picture::kPhoto, "c124321bc25bd72c"},
-      {"fire-selection", &kFireSpec, [](WorkingParameters&) {}, Picture::kStructuredSelected,
+      {"fire-defaults", &kFireTable, [](WorkingParameters&) {}, Picture::kPhoto, "479bb16a213010c3"},
+      {"cryo-defaults", &kCryoTable, [](WorkingParameters&) {}, Picture::kPhoto, "c124321bc25bd72c"},
+      {"fire-selection", &kFireTable, [](WorkingParameters&) {}, Picture::kStructuredSelected,
        "6a57527903428a77"},
-      {"cryo-selection", &kCryoSpec, [](WorkingParameters&) {}, Picture::kStructuredSelected,
+      {"cryo-selection", &kCryoTable, [](WorkingParameters&) {}, Picture::kStructuredSelected,
        "7d310f358ad71113"},
-      {"fire-left-both", &kFireSpec,
+      {"fire-left-both", &kFireTable,
        [](WorkingParameters& p) {
          p.flameDirection = 2;
          p.maskMode = 2;
        },
        Picture::kPhoto, "49a60aa6d7e0dec7"},
-      {"cryo-right-btm-in", &kCryoSpec,
+      {"cryo-right-btm-in", &kCryoTable,
        [](WorkingParameters& p) {
          p.flameDirection = 5;
          p.maskMode = 0;
        },
        Picture::kStructured, "fd23adcc7df93dbb"},
-      {"fire-droplets-selection", &kFireSpec,
+      {"fire-droplets-selection", &kFireTable,
        [](WorkingParameters& p) {
          p.maskDroplet = 1;
          p.maskMode = 2;
        },
        Picture::kStructuredSelected, "772e0456dfb0eeb8"},
-      {"fire-viscosity-254", &kFireSpec, [](WorkingParameters& p) { p.viscosity = 254; },
+      {"fire-viscosity-254", &kFireTable, [](WorkingParameters& p) { p.viscosity = 254; },
        Picture::kPhoto, "14341662a46a0889"},
-      {"cryo-out-invert", &kCryoSpec,
+      {"cryo-out-invert", &kCryoTable,
        [](WorkingParameters& p) {
          p.maskMode = 1;
          p.maskInvert = 1;
        },
        Picture::kStructured, "957829b42b3454af"},
-      {"fire-displaced", &kFireSpec,
+      {"fire-displaced", &kFireTable,
        [](WorkingParameters& p) {
          p.radius = 50;
          p.rotation = 90;
        },
        Picture::kStructuredSelected, "cdf377fab0f3d64f"},
-      {"fire-four-planes", &kFireSpec, [](WorkingParameters&) {}, Picture::kStructuredFourPlanes,
+      {"fire-four-planes", &kFireTable, [](WorkingParameters&) {}, Picture::kStructuredFourPlanes,
        "6db7bdfd5098ab13"},
   };
   return cases;

@@ -119,7 +119,7 @@ TEST(FireAgainstReference, Steps) {
       const size_t size = size_t(e.P) * size_t(e.R);
       const std::vector<uint8_t> S = RandomField(g, size), drops = RandomField(g, size);
       std::vector<uint8_t> field = RandomField(g, size), expected = field;
-      WorkingParameters p = (Uniform(g, 0, 1) ? kFireSpec : kCryoSpec).defaults;
+      WorkingParameters p = (Uniform(g, 0, 1) ? kFireTable : kCryoTable).defaults;
       p.oxygen = uint8_t(Uniform(g, 0, 255));
       p.gravity = uint8_t(Uniform(g, 0, 255));
       p.fuel = uint8_t(RandomFuel(g));

@@ -8,7 +8,7 @@
 #include "framework/globals.h"
 #include "framework/handles.h"
 #include "framework/module_state.h"
-#include "framework/parameters.h"
+#include "settings/parameters.h"
 #include "platform/platform.h"
 #include "tests/support/fake_handles.h"
 #include "tests/support/test_plugin.h"
@@ -19,7 +19,7 @@ namespace {
 class EntryPoint : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::ResetTestPlugin(kCombustionSpec);
+    testing::ResetTestPlugin(kCombustionTable);
     record.imageMode = kImageModeRGB;
     record.planes = 3;
     record.filterRect = {0, 0, 10, 20};

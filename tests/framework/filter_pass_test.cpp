@@ -11,7 +11,7 @@
 #include "framework/globals.h"
 #include "framework/handles.h"
 #include "framework/module_state.h"
-#include "framework/parameters.h"
+#include "settings/parameters.h"
 #include "tests/support/test_plugin.h"
 
 namespace zar {
@@ -46,7 +46,7 @@ std::vector<int> R(const Rect16& r) { return {r.top, r.left, r.bottom, r.right};
 class FilterPass : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::ResetTestPlugin(kFireSpec);
+    testing::ResetTestPlugin(kFireTable);
     gCalls = Calls{};
     gRecord = &record;
     record.imageMode = kImageModeRGB;

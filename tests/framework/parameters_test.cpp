@@ -1,4 +1,4 @@
-#include "framework/parameters.h"
+#include "settings/parameters.h"
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@ using Bytes = std::vector<uint8_t>;
 
 // A fresh block, as the parameters selector leaves it (showDialog 1 at offset 44 / 40).
 struct FreshBlockCase {
-  const PluginSpec* spec;
+  const PluginTable* table;
   Bytes bytes;
 };
 
@@ -50,13 +50,13 @@ const Bytes kCryo = {
     0xFF, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0x82, 0x64, 0xFF, 0, 0, 0, 0, 0,
     1, 0, 1, 0, '1', 'D', 'o', 'm', 0, 0, 0, 0};
 
-void PrintTo(const FreshBlockCase& c, std::ostream* os) { *os << c.spec->name; }
+void PrintTo(const FreshBlockCase& c, std::ostream* os) { *os << c.table->name; }
 
 class FreshBlock : public ::testing::TestWithParam<FreshBlockCase> {};
 
 TEST_P(FreshBlock, ParametersSelectorCreatesTheDefaultsByteForByte) {
   const FreshBlockCase& c = GetParam();
-  testing::ResetTestPlugin(*c.spec);
+  testing::ResetTestPlugin(*c.table);
   FilterRecord record{};
   record.imageMode = kImageModeRGB;
   intptr_t data = 0;
@@ -64,26 +64,26 @@ TEST_P(FreshBlock, ParametersSelectorCreatesTheDefaultsByteForByte) {
   ENTRYPOINT(kSelectorParameters, &record, &data, &result);
   EXPECT_EQ(result, kNoErr);
   ASSERT_NE(record.parameters, nullptr);
-  ASSERT_EQ(c.bytes.size(), c.spec->layout.size);
+  ASSERT_EQ(c.bytes.size(), c.table->layout.size);
   EXPECT_TRUE(IsPluginHandle(record.parameters));
-  Bytes block(*record.parameters, *record.parameters + c.spec->layout.size);
+  Bytes block(*record.parameters, *record.parameters + c.table->layout.size);
   EXPECT_EQ(block, c.bytes);
   DisposePluginHandle(record.parameters);
   DisposePluginHandle(reinterpret_cast<Handle>(data));
 }
 
 INSTANTIATE_TEST_SUITE_P(AllPlugins, FreshBlock,
-                         ::testing::Values(FreshBlockCase{&kCombustionSpec, kCombustion},
-                                           FreshBlockCase{&kIceSpec, kIce},
-                                           FreshBlockCase{&kCandleSpec, kCandle},
-                                           FreshBlockCase{&kFireSpec, kFire},
-                                           FreshBlockCase{&kCryoSpec, kCryo}),
-                         [](const auto& info) { return std::string(info.param.spec->name); });
+                         ::testing::Values(FreshBlockCase{&kCombustionTable, kCombustion},
+                                           FreshBlockCase{&kIceTable, kIce},
+                                           FreshBlockCase{&kCandleTable, kCandle},
+                                           FreshBlockCase{&kFireTable, kFire},
+                                           FreshBlockCase{&kCryoTable, kCryo}),
+                         [](const auto& info) { return std::string(info.param.table->name); });
 
 class EnsureParametersTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::ResetTestPlugin(kFireSpec);
+    testing::ResetTestPlugin(kFireTable);
     record.handleProcs = &suite.procs;
     globals.filterRecord = &record;
   }
@@ -192,12 +192,12 @@ TEST_F(EnsureParametersTest, AllocationFailureLeavesTheHandleEmptyAndReportsOutO
 }
 
 TEST(WorkingCopy, BlockRoundTripsEveryEffectFieldOfEachLayout) {
-  for (const PluginSpec* spec : {&kCombustionSpec, &kIceSpec, &kCandleSpec, &kFireSpec, &kCryoSpec}) {
-    std::vector<uint8_t> data(spec->layout.size, 0);
-    ParameterBlock block(data.data(), spec->layout);
+  for (const PluginTable* table : {&kCombustionTable, &kIceTable, &kCandleTable, &kFireTable, &kCryoTable}) {
+    std::vector<uint8_t> data(table->layout.size, 0);
+    ParameterBlock block(data.data(), table->layout);
     WorkingParameters in{};
-    for (int i = 0; i < spec->layout.effectByteCount; ++i)
-      SetField(in, spec->layout.effectBytes[i], uint32_t(200 + i));
+    for (int i = 0; i < table->layout.effectByteCount; ++i)
+      SetField(in, table->layout.effectBytes[i], uint32_t(200 + i));
     in.rotation = -720;
     in.radius = 0x7FFFFFFF;
     in.iterations = -5;
@@ -206,9 +206,9 @@ TEST(WorkingCopy, BlockRoundTripsEveryEffectFieldOfEachLayout) {
     block.StoreFrom(in);
     WorkingParameters out{};
     block.LoadInto(out);
-    EXPECT_EQ(0, std::memcmp(&in, &out, sizeof in)) << spec->name;
-    EXPECT_EQ(data[spec->layout.rotation], 0x30);  // -720 little-endian
-    EXPECT_EQ(data[spec->layout.rotation + 3], 0xFF);
+    EXPECT_EQ(0, std::memcmp(&in, &out, sizeof in)) << table->name;
+    EXPECT_EQ(data[table->layout.rotation], 0x30);  // -720 little-endian
+    EXPECT_EQ(data[table->layout.rotation + 3], 0xFF);
   }
 }
 

@@ -1,4 +1,4 @@
-#include "framework/rng.h"
+#include "base/rng.h"
 
 #include <gtest/gtest.h>
 

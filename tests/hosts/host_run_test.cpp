@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/host_api.h"
+#include "interface/host_api.h"
 #include "hosts/core/host.h"
 #include "tests/hosts/test_module/test_module_api.h"
 #include "tests/hosts/test_paths.h"

@@ -4,10 +4,10 @@
 
 #include <cstdint>
 
-#include "effects/common/frame.h"
-#include "effects/palette/color_ramp.h"
-#include "framework/parameters.h"
-#include "framework/rng.h"
+#include "base/frame.h"
+#include "base/color_ramp.h"
+#include "settings/parameters.h"
+#include "base/rng.h"
 #include "tests/support/image.h"
 
 namespace zar::testing {

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "effects/ice/ice_engine.h"
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "tests/ice/engine_harness.h"
 
 namespace zar::testing {
@@ -28,7 +28,7 @@ struct IceModule {
   WorkingFields& fields() { return state.fields; }
 
   // The deliverables that run this engine.
-  static constexpr const PluginSpec* kSpecs[2] = {&kIceSpec, &kCandleSpec};
+  static constexpr const PluginTable* kTables[2] = {&kIceTable, &kCandleTable};
 };
 
 // A final rendering of `in` (with an optional selection) in the given module.

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "effects/ice/ice_engine.h"
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "tests/fire/fire_runs.h"
 #include "tests/ice/engine_harness.h"
 #include "tests/ice/pinned_cases.h"
@@ -106,14 +106,14 @@ int main(int argc, char** argv) {
   };
   struct Effect {
     const char* name;
-    const PluginSpec* spec;
+    const PluginTable* table;
     Engine engine;
     std::vector<Variant> variants;
   };
   auto same = [](WorkingParameters&) {};
   const std::vector<Effect> effects = {
       {"ice",
-       &kIceSpec,
+       &kIceTable,
        ice,
        {{"defaults", same, false},
         {"selection", same, true},
@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
          },
          true}}},
       {"candle",
-       &kCandleSpec,
+       &kCandleTable,
        ice,
        {{"defaults", same, false},
         {"selection", same, true},
@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
          },
          true}}},
       {"fire",
-       &kFireSpec,
+       &kFireTable,
        fire,
        {{"defaults", same, false},
         {"selection", same, true},
@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
          true},
         {"selection-viscosity-254", [](WorkingParameters& p) { p.viscosity = 254; }, true}}},
       {"cryo",
-       &kCryoSpec,
+       &kCryoTable,
        fire,
        {{"defaults", same, false},
         {"selection", same, true},
@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
   int written = 0;
   for (const Effect& effect : effects) {
     for (const Variant& variant : effect.variants) {
-      WorkingParameters params = effect.spec->defaults;
+      WorkingParameters params = effect.table->defaults;
       variant.change(params);
       const Image out =
           Render(effect.engine, photo, variant.selection ? &ellipse : nullptr, params);

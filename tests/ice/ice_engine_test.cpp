@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "platform/platform.h"
 #include "tests/ice/engine_runs.h"
 
@@ -25,7 +25,7 @@ using testing::StructuredPicture;
 // ---- the step values ------------------------------------------------------------------------
 
 TEST(IceStepConstants, IceAndCandleOnA300RowStrip) {
-  const IceStepConstants ice = ComputeIceStepConstants(kIceSpec.defaults, 305);
+  const IceStepConstants ice = ComputeIceStepConstants(kIceTable.defaults, 305);
   EXPECT_EQ(ice.t, 9);
   EXPECT_EQ(ice.u, 7);
   EXPECT_EQ(ice.wv, 10);
@@ -33,7 +33,7 @@ TEST(IceStepConstants, IceAndCandleOnA300RowStrip) {
   EXPECT_EQ(ice.E, 5);  // disc radii M and L between 5 and 10
   EXPECT_EQ(ice.D, 1);  // window offsets A and B of 0 or 1
   EXPECT_FLOAT_EQ(ice.dPhi, 0.0044f);
-  const IceStepConstants candle = ComputeIceStepConstants(kCandleSpec.defaults, 305);
+  const IceStepConstants candle = ComputeIceStepConstants(kCandleTable.defaults, 305);
   EXPECT_EQ(candle.t, 11);
   EXPECT_EQ(candle.u, 11);
   EXPECT_EQ(candle.wv, 16);
@@ -84,10 +84,10 @@ struct DiscField {
 
 TEST(FeedDiscs, EveryBandFeedsTheSameColumnsInsideTheField) {
   DiscField f(200, 300);
-  const IceStepConstants c = ComputeIceStepConstants(kIceSpec.defaults, f.e.R);
+  const IceStepConstants c = ComputeIceStepConstants(kIceTable.defaults, f.e.R);
   Rng rng;
   float phase = 0;
-  FeedDiscs(f.mainField.data(), f.sources.data(), f.e, c, kIceSpec.defaults.space, rng, phase);
+  FeedDiscs(f.mainField.data(), f.sources.data(), f.e, c, kIceTable.defaults.space, rng, phase);
   // Nothing outside the interior of the visited columns and rows.
   for (int r = 0; r < f.e.R; ++r)
     for (int col = 0; col < f.e.P; ++col) {
@@ -119,10 +119,10 @@ TEST(FeedDiscs, OnlySourcesAreStamped) {
   DiscField f(120, 300);
   std::fill(f.sources.begin(), f.sources.end(), 0);
   for (size_t i = 0; i < f.sources.size(); i += 3) f.sources[i] = uint8_t(1 + i % 200);
-  const IceStepConstants c = ComputeIceStepConstants(kCandleSpec.defaults, f.e.R);
+  const IceStepConstants c = ComputeIceStepConstants(kCandleTable.defaults, f.e.R);
   Rng rng;
   float phase = 1.5f;
-  FeedDiscs(f.mainField.data(), f.sources.data(), f.e, c, kCandleSpec.defaults.space, rng, phase);
+  FeedDiscs(f.mainField.data(), f.sources.data(), f.e, c, kCandleTable.defaults.space, rng, phase);
   size_t fed = 0;
   for (size_t i = 0; i < f.mainField.size(); ++i) {
     if (f.mainField[i] == 0) continue;
@@ -134,7 +134,7 @@ TEST(FeedDiscs, OnlySourcesAreStamped) {
 
 TEST(FeedDiscs, PhaseWrapsAboveTenThousand) {
   DiscField f(20, 10);
-  WorkingParameters p = kIceSpec.defaults;
+  WorkingParameters p = kIceTable.defaults;
   p.velocity = 255;
   const IceStepConstants c = ComputeIceStepConstants(p, f.e.R);
   Rng rng;
@@ -156,14 +156,14 @@ TEST(IceDefaults, StripsWithDiscRadiusOneAreFed) {
   // Ice at 52..108 rows and Candle at 32..67 rows: wv is 2 or 3, so E = 1 and the band radius M
   // drawn is 1, which is taken as 2 like a radius of 0. Each strip is fed, at the edges of the
   // bands as inside them.
-  const std::pair<const PluginSpec*, int> cases[] = {
-      {&kIceSpec, 51},    {&kIceSpec, 52},    {&kIceSpec, 80},    {&kIceSpec, 108},
-      {&kIceSpec, 109},   {&kCandleSpec, 31}, {&kCandleSpec, 32}, {&kCandleSpec, 50},
-      {&kCandleSpec, 67}, {&kCandleSpec, 68}};
-  for (const auto& [spec, height] : cases) {
+  const std::pair<const PluginTable*, int> cases[] = {
+      {&kIceTable, 51},    {&kIceTable, 52},    {&kIceTable, 80},    {&kIceTable, 108},
+      {&kIceTable, 109},   {&kCandleTable, 31}, {&kCandleTable, 32}, {&kCandleTable, 50},
+      {&kCandleTable, 67}, {&kCandleTable, 68}};
+  for (const auto& [table, height] : cases) {
     const Image in = StructuredPicture(120, height);
-    const Image out = RenderFresh<IceModule>(in, spec->defaults);
-    EXPECT_NE(out.pixels, in.pixels) << spec->name << " " << height;
+    const Image out = RenderFresh<IceModule>(in, table->defaults);
+    EXPECT_NE(out.pixels, in.pixels) << table->name << " " << height;
   }
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "effects/ice/ice_engine.h"
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "platform/platform.h"
 #include "tests/ice/engine_runs.h"
 #include "tests/ice/pinned_cases.h"
@@ -41,11 +41,11 @@ TEST(IcePictures, ThreeHundredRowsRenderAsBeforeTheRadiusOneMend) {
   // Strips whose smallest disc radius is not 1 are untouched by taking radius 1 as 2: these are
   // the hashes the engine gave before that change.
   const Image tall = testing::StructuredPicture(200, 300);
-  WorkingParameters both = kIceSpec.defaults;
+  WorkingParameters both = kIceTable.defaults;
   both.maskMode = 2;
-  EXPECT_EQ(PixelHash(testing::RenderFresh<IceModule>(tall, kIceSpec.defaults)),
+  EXPECT_EQ(PixelHash(testing::RenderFresh<IceModule>(tall, kIceTable.defaults)),
             "423f292825c54f30");
-  EXPECT_EQ(PixelHash(testing::RenderFresh<IceModule>(tall, kCandleSpec.defaults)),
+  EXPECT_EQ(PixelHash(testing::RenderFresh<IceModule>(tall, kCandleTable.defaults)),
             "5746af77d3a31159");
   EXPECT_EQ(PixelHash(testing::RenderFresh<IceModule>(tall, both)), "2d653d9ce4c60f42");
 }
@@ -54,7 +54,7 @@ TEST(IcePictures, ThreeHundredRowsRenderAsBeforeTheRadiusOneMend) {
 
 struct Preview {
   Image in = SamplePhoto();
-  WorkingParameters params = kIceSpec.defaults;
+  WorkingParameters params = kIceTable.defaults;
   IceModule m;
 
   Image Call(const Image* mask = nullptr) {
@@ -151,7 +151,7 @@ TEST(IceRuns, MaskBothFeedsTheBrightnessAndColoursEverywhere) {
   // With alpha 0 every pixel below a cell with heat takes the palette colour: none of the
   // photograph's sources is traced away and no pixel is gated.
   IceModule candle;
-  WorkingParameters params = kCandleSpec.defaults;
+  WorkingParameters params = kCandleTable.defaults;
   params.maskMode = 2;
   params.alpha = 0;
   candle.module.previewState = 2;
@@ -180,7 +180,7 @@ struct DisplacedSquare {
   }
   // The cells of the sources after a starting preview with this rotation and radius.
   std::vector<std::pair<int, int>> Sources(int rotation, int radius) {
-    WorkingParameters params = kIceSpec.defaults;
+    WorkingParameters params = kIceTable.defaults;
     params.maskMode = 2;
     params.rotation = rotation;
     params.radius = radius;
@@ -228,7 +228,7 @@ TEST(IceRuns, ASelectionFeeds255WhateverTheInvert) {
   DisplacedSquare s;
   for (int y = 0; y < 60; ++y)
     for (int x = 0; x < 60; ++x) s.in.At(x, y)[1] = uint8_t(x * 4);
-  WorkingParameters params = kIceSpec.defaults;
+  WorkingParameters params = kIceTable.defaults;
   params.maskMode = 2;
   std::vector<uint8_t> sources[2];
   for (const int invert : {0, 1}) {
@@ -255,13 +255,13 @@ TEST(IceRuns, ProgressBeforeEveryStepOfAFinalRenderingOnly) {
   FrameView frame = FrameOf(in, out);
   frame.progress = record;
   frame.progressContext = &reports;
-  m.Run(frame, kCandleSpec.defaults, 5);
+  m.Run(frame, kCandleTable.defaults, 5);
   ASSERT_EQ(reports.size(), 5u);
   for (int k = 0; k < 5; ++k) EXPECT_EQ(reports[k], (std::pair{k, 5}));
   reports.clear();
   m.module.previewState = 2;
-  m.Run(frame, kCandleSpec.defaults, 1);
-  m.Run(frame, kCandleSpec.defaults, 1);
+  m.Run(frame, kCandleTable.defaults, 1);
+  m.Run(frame, kCandleTable.defaults, 1);
   EXPECT_TRUE(reports.empty());
 }
 
@@ -276,7 +276,7 @@ TEST(IceRuns, PicturesThatAreNotRgbAreCopiedAfterAWarning) {
   frame.imageMode = 1;
   frame.warnNotRgb = [] { ++warnings; };
   IceModule m;
-  m.Run(frame, kIceSpec.defaults, 38);
+  m.Run(frame, kIceTable.defaults, 38);
   EXPECT_EQ(warnings, 1);
   EXPECT_EQ(out.pixels, in.pixels);
   EXPECT_FALSE(m.state.fields.held());
@@ -289,7 +289,7 @@ TEST(IceRuns, AFailedAllocationLeavesTheCopy) {
     Image out = OutputFor(in);
     {
       AllocationFailures failures(after);
-      m.Run(FrameOf(in, out), kCandleSpec.defaults, 38);
+      m.Run(FrameOf(in, out), kCandleTable.defaults, 38);
     }
     EXPECT_EQ(out.pixels, in.pixels) << after;
     EXPECT_FALSE(m.state.fields.held());
@@ -316,12 +316,12 @@ TEST(IceRuns, UnsupportedPlaneCountsAndOneRowStripsAreCopied) {
     const Image in = SamplePhoto().WithPlanes(planes, 200);
     IceModule m;
     Image out = OutputFor(in);
-    m.Run(FrameOf(in, out), kCandleSpec.defaults, 5);
+    m.Run(FrameOf(in, out), kCandleTable.defaults, 5);
     EXPECT_EQ(out.pixels, in.pixels) << planes;
   }
   const Image strip = testing::StructuredPicture(150, 1);
   IceModule m;
-  WorkingParameters params = kCandleSpec.defaults;
+  WorkingParameters params = kCandleTable.defaults;
   params.maskMode = 2;
   Image out = OutputFor(strip);
   m.Run(FrameOf(strip, out), params, 38);

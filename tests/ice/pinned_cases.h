@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "tests/ice/engine_runs.h"
 #include "tests/support/image.h"
 
@@ -22,7 +22,7 @@ enum class Picture {
 
 struct PinnedCase {
   const char* name;
-  const PluginSpec* spec;
+  const PluginTable* table;
   void (*change)(WorkingParameters&);
   Picture picture;
   const char* hash;
@@ -43,55 +43,55 @@ inline Image PinnedMask(Picture picture) {
 
 inline const std::vector<PinnedCase>& IcePinnedCases() {
   static const std::vector<PinnedCase> cases = {
-      {"ice-defaults", &kIceSpec, [](WorkingParameters&) {}, Picture::kPhoto, "eb23d95403b5b794"},
-      {"candle-defaults", &kCandleSpec, [](WorkingParameters&) {}, Picture::kPhoto,
+      {"ice-defaults", &kIceTable, [](WorkingParameters&) {}, Picture::kPhoto, "eb23d95403b5b794"},
+      {"candle-defaults", &kCandleTable, [](WorkingParameters&) {}, Picture::kPhoto,
        "59d88a5b6111eb1f"},
-      {"ice-selection", &kIceSpec, [](WorkingParameters&) {}, Picture::kStructuredSelected,
+      {"ice-selection", &kIceTable, [](WorkingParameters&) {}, Picture::kStructuredSelected,
        "6cd7d5a7536027c5"},
-      {"candle-selection", &kCandleSpec, [](WorkingParameters&) {}, Picture::kStructuredSelected,
+      {"candle-selection", &kCandleTable, [](WorkingParameters&) {}, Picture::kStructuredSelected,
        "172577419f57754e"},
-      {"ice-right-both", &kIceSpec,
+      {"ice-right-both", &kIceTable,
        [](WorkingParameters& p) {
          p.flameDirection = 6;
          p.maskMode = 2;
        },
        Picture::kPhoto, "b456f78f69a8203f"},
-      {"candle-left-top-in", &kCandleSpec,
+      {"candle-left-top-in", &kCandleTable,
        [](WorkingParameters& p) {
          p.flameDirection = 1;
          p.maskMode = 0;
        },
        Picture::kPhoto, "019c70e9f6f46a8f"},
-      {"ice-droplets-selection", &kIceSpec,
+      {"ice-droplets-selection", &kIceTable,
        [](WorkingParameters& p) {
          p.maskDroplet = 1;
          p.maskMode = 2;
        },
        Picture::kStructuredSelected, "25686b05975e4ed6"},
-      {"candle-droplets", &kCandleSpec,
+      {"candle-droplets", &kCandleTable,
        [](WorkingParameters& p) {
          p.maskDroplet = 1;
          p.maskMode = 2;
        },
        Picture::kStructured, "68dc874eafc974b1"},
-      {"ice-displaced-selection", &kIceSpec,
+      {"ice-displaced-selection", &kIceTable,
        [](WorkingParameters& p) {
          p.radius = 60;
          p.rotation = 45;
        },
        Picture::kStructuredSelected, "c5ac9e4650bd0ad9"},
-      {"candle-out-invert", &kCandleSpec,
+      {"candle-out-invert", &kCandleTable,
        [](WorkingParameters& p) {
          p.maskMode = 1;
          p.maskInvert = 1;
        },
        Picture::kStructured, "1ca41be42ddeea46"},
-      {"candle-four-planes", &kCandleSpec, [](WorkingParameters&) {},
+      {"candle-four-planes", &kCandleTable, [](WorkingParameters&) {},
        Picture::kStructuredFourPlanes, "bebf9a73b014adab"},
-      {"ice-300-rows", &kIceSpec, [](WorkingParameters&) {}, Picture::kTall, "423f292825c54f30"},
-      {"candle-300-rows", &kCandleSpec, [](WorkingParameters&) {}, Picture::kTall,
+      {"ice-300-rows", &kIceTable, [](WorkingParameters&) {}, Picture::kTall, "423f292825c54f30"},
+      {"candle-300-rows", &kCandleTable, [](WorkingParameters&) {}, Picture::kTall,
        "5746af77d3a31159"},
-      {"ice-300-rows-both", &kIceSpec, [](WorkingParameters& p) { p.maskMode = 2; }, Picture::kTall,
+      {"ice-300-rows-both", &kIceTable, [](WorkingParameters& p) { p.maskMode = 2; }, Picture::kTall,
        "2d653d9ce4c60f42"},
   };
   return cases;
@@ -100,7 +100,7 @@ inline const std::vector<PinnedCase>& IcePinnedCases() {
 // A final rendering of the case in a freshly loaded module of the engine.
 template <typename Module>
 Image RenderPinned(const PinnedCase& c) {
-  WorkingParameters params = c.spec->defaults;
+  WorkingParameters params = c.table->defaults;
   c.change(params);
   const Image in = PinnedPicture(c.picture);
   const Image mask = PinnedMask(c.picture);

@@ -7,11 +7,11 @@
 
 #include "framework/globals.h"
 #include "framework/module_state.h"
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "tests/fire/fire_runs.h"
 #include "tests/ice/engine_runs.h"
 #ifndef _WIN32
-#include "platform/posix/message_hook.h"
+#include "interface/native_exports.h"
 extern "C" void ZarSetMessageHook(ZarMessageHook hook, void* context);
 #endif
 

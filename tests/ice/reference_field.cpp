@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "effects/common/zmath.h"
+#include "base/zmath.h"
 #include "effects/ice/ice_engine.h"
 #include "effects/palette/palette.h"
 

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "effects/common/frame.h"
+#include "base/frame.h"
 #include "effects/field/field_engine.h"
-#include "framework/parameters.h"
-#include "framework/rng.h"
+#include "settings/parameters.h"
+#include "base/rng.h"
 
 namespace zar::reference {
 

@@ -10,7 +10,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "tests/ice/engine_runs.h"
 #include "tests/ice/kernel_sets.h"
 #include "tests/ice/reference_field.h"
@@ -49,9 +49,9 @@ RandomCall MakeRandomCall(std::mt19937& g) {
     for (uint8_t& b : c.mask.pixels)
       if (Uniform(g, 0, 10) == 0) b = uint8_t(Uniform(g, 0, 1) * 255);
   }
-  const PluginSpec& spec = *Module::kSpecs[Uniform(g, 0, 1)];
+  const PluginTable& table = *Module::kTables[Uniform(g, 0, 1)];
   WorkingParameters& p = c.params;
-  p = spec.defaults;
+  p = table.defaults;
   p.flameDirection = uint8_t(Uniform(g, 0, 12) == 0 ? Uniform(g, 8, 255) : Uniform(g, 0, 7));
   p.maskMode = uint8_t(Uniform(g, 0, 10) == 0 ? Uniform(g, 4, 9) : Uniform(g, 0, 3));
   p.maskInvert = uint8_t(Uniform(g, 0, 1));

@@ -32,7 +32,7 @@ RandomStrip MakeStrip(std::mt19937& g) {
   s.e.P = s.e.W + 4;
   s.e.R = height + 5;
   s.e.N = width + 4;
-  s.p = (Uniform(g, 0, 1) ? kIceSpec : kCandleSpec).defaults;
+  s.p = (Uniform(g, 0, 1) ? kIceTable : kCandleTable).defaults;
   if (Uniform(g, 0, 2))
     for (uint8_t* v :
          {&s.p.height, &s.p.smooth, &s.p.width, &s.p.amplitude, &s.p.velocity, &s.p.space})

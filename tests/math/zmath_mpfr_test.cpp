@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "effects/common/zmath.h"
-#include "effects/common/zmath_internal.h"
-#include "effects/common/zmath_tables.h"
+#include "base/zmath.h"
+#include "base/zmath_internal.h"
+#include "base/zmath_tables.h"
 #include "tests/math/mpfr_support.h"
 
 namespace zar::zmath {

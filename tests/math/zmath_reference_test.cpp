@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "effects/common/zmath.h"
-#include "effects/common/zmath_internal.h"
+#include "base/zmath.h"
+#include "base/zmath_internal.h"
 #include "tests/support/image.h"
 
 namespace zar::zmath {

@@ -9,8 +9,8 @@
 #include <limits>
 #include <random>
 
-#include "effects/common/zmath.h"
-#include "effects/common/zmath_internal.h"
+#include "base/zmath.h"
+#include "base/zmath_internal.h"
 
 namespace zar::zmath {
 namespace {

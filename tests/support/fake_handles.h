@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <map>
 
-#include "framework/host_api.h"
+#include "interface/host_api.h"
 
 namespace zar::testing {
 

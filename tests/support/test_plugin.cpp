@@ -11,15 +11,15 @@ TestPlugin& Plugin() {
   return plugin;
 }
 
-void ResetTestPlugin(const PluginSpec& spec) {
+void ResetTestPlugin(const PluginTable& table) {
   Plugin() = TestPlugin{};
-  Plugin().spec = &spec;
+  Plugin().table = &table;
   Module() = ModuleState{};
 }
 
 }  // namespace testing
 
-const PluginSpec& ThisPlugin() { return *testing::Plugin().spec; }
+const PluginTable& ThisPlugin() { return *testing::Plugin().table; }
 
 void RunEngine(PluginGlobals* globals, int mode) {
   const FilterRecord& record = *globals->filterRecord;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "framework/globals.h"
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 
 namespace zar::testing {
 
@@ -19,7 +19,7 @@ struct EngineCall {
 };
 
 struct TestPlugin {
-  const PluginSpec* spec = &kCombustionSpec;
+  const PluginTable* table = &kCombustionTable;
   std::vector<EngineCall> engineCalls;
   std::function<void(PluginGlobals&, int)> engine;      // runs after the call is recorded
   std::function<bool(PluginGlobals&)> dialog;           // null: no dialog opens
@@ -28,6 +28,6 @@ struct TestPlugin {
 
 // The one instance the framework sees; Reset() restores it and the module's state.
 TestPlugin& Plugin();
-void ResetTestPlugin(const PluginSpec& spec = kCombustionSpec);
+void ResetTestPlugin(const PluginTable& table = kCombustionTable);
 
 }  // namespace zar::testing

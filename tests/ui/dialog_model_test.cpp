@@ -1,53 +1,53 @@
-#include "ui/dialog_model.h"
+#include "ui/model/dialog_model.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "ui/control_ids.h"
+#include "ui/model/control_ids.h"
 
 namespace zar::ui {
 namespace {
 
 TEST(DialogSliders, EachPluginDrivesItsOwnFields) {
-  const auto oxygen = FindSlider(kCombustionSpec.dialog, IDC_MAIN_SLIDER_1);
+  const auto oxygen = FindSlider(kCombustionTable.dialog, IDC_MAIN_SLIDER_1);
   ASSERT_TRUE(oxygen);
   EXPECT_EQ(oxygen->field, Field::oxygen);
   EXPECT_EQ(oxygen->min, 1);
   EXPECT_EQ(oxygen->max, 100);
   EXPECT_EQ(oxygen->tickFrequency, 10);
   EXPECT_EQ(oxygen->editId, IDC_MAIN_EDIT_1);
-  EXPECT_EQ(FindSlider(kIceSpec.dialog, IDC_MAIN_SLIDER_4)->field, Field::amplitude);
-  EXPECT_EQ(FindSliderByEdit(kCandleSpec.dialog, IDC_MAIN_EDIT_3)->field, Field::width);
-  EXPECT_EQ(FindSliderByEdit(kFireSpec.dialog, IDC_MAIN_EDIT_2)->field, Field::gravity);
+  EXPECT_EQ(FindSlider(kIceTable.dialog, IDC_MAIN_SLIDER_4)->field, Field::amplitude);
+  EXPECT_EQ(FindSliderByEdit(kCandleTable.dialog, IDC_MAIN_EDIT_3)->field, Field::width);
+  EXPECT_EQ(FindSliderByEdit(kFireTable.dialog, IDC_MAIN_EDIT_2)->field, Field::gravity);
   // 1058 is Ice's velocity slider but one of Combustion's direction buttons.
-  ASSERT_TRUE(FindSlider(kIceSpec.dialog, 1058));
-  EXPECT_EQ(FindSlider(kIceSpec.dialog, 1058)->field, Field::velocity);
-  EXPECT_EQ(FindSliderByEdit(kCandleSpec.dialog, 1061)->field, Field::space);
-  EXPECT_FALSE(FindSlider(kCombustionSpec.dialog, 1058));
-  EXPECT_FALSE(FindSliderByEdit(kCombustionSpec.dialog, 1059));
-  const auto rotation = FindSlider(kFireSpec.dialog, IDC_ROTATION_SLIDER);
+  ASSERT_TRUE(FindSlider(kIceTable.dialog, 1058));
+  EXPECT_EQ(FindSlider(kIceTable.dialog, 1058)->field, Field::velocity);
+  EXPECT_EQ(FindSliderByEdit(kCandleTable.dialog, 1061)->field, Field::space);
+  EXPECT_FALSE(FindSlider(kCombustionTable.dialog, 1058));
+  EXPECT_FALSE(FindSliderByEdit(kCombustionTable.dialog, 1059));
+  const auto rotation = FindSlider(kFireTable.dialog, IDC_ROTATION_SLIDER);
   EXPECT_EQ(rotation->min, -720);
   EXPECT_EQ(rotation->max, 720);
   EXPECT_EQ(rotation->tickFrequency, 60);
-  EXPECT_FALSE(FindSlider(kFireSpec.dialog, IDC_RAMP_POSITION_1)->editId);
-  EXPECT_FALSE(FindSliderByEdit(kFireSpec.dialog, 0));
+  EXPECT_FALSE(FindSlider(kFireTable.dialog, IDC_RAMP_POSITION_1)->editId);
+  EXPECT_FALSE(FindSliderByEdit(kFireTable.dialog, 0));
 }
 
 TEST(DialogSliders, NoIdentifierMeansTwoThingsInOneDialog) {
-  for (const PluginSpec* spec : {&kCombustionSpec, &kIceSpec, &kFireSpec}) {
+  for (const PluginTable* table : {&kCombustionTable, &kIceTable, &kFireTable}) {
     std::set<int> ids;
-    for (int i = 0; i < SliderCount(spec->dialog); ++i) {
-      const Slider s = SliderAt(spec->dialog, i);
-      EXPECT_TRUE(ids.insert(s.id).second) << spec->name << " " << s.id;
+    for (int i = 0; i < SliderCount(table->dialog); ++i) {
+      const Slider s = SliderAt(table->dialog, i);
+      EXPECT_TRUE(ids.insert(s.id).second) << table->name << " " << s.id;
       if (s.editId) {
-        EXPECT_TRUE(ids.insert(s.editId).second) << spec->name << " " << s.editId;
+        EXPECT_TRUE(ids.insert(s.editId).second) << table->name << " " << s.editId;
       }
     }
-    for (int g = 0; g < RadioGroupCount(spec->dialog); ++g) {
-      const RadioGroup& group = RadioGroupAt(spec->dialog, g);
+    for (int g = 0; g < RadioGroupCount(table->dialog); ++g) {
+      const RadioGroup& group = RadioGroupAt(table->dialog, g);
       for (int v = 0; v < group.count; ++v)
-        EXPECT_TRUE(ids.insert(group.buttons[v]).second) << spec->name << " " << group.buttons[v];
+        EXPECT_TRUE(ids.insert(group.buttons[v]).second) << table->name << " " << group.buttons[v];
     }
   }
 }
@@ -67,8 +67,8 @@ TEST(DialogEdits, AtoiReading) {
 }
 
 TEST(DialogEdits, CommitKeepsLowBitsOfBytesAndWholeWords) {
-  WorkingParameters p = kCombustionSpec.defaults;
-  const Slider oxygen = *FindSliderByEdit(kCombustionSpec.dialog, IDC_MAIN_EDIT_1);
+  WorkingParameters p = kCombustionTable.defaults;
+  const Slider oxygen = *FindSliderByEdit(kCombustionTable.dialog, IDC_MAIN_EDIT_1);
   CommitEdit(p, oxygen, "300");
   EXPECT_EQ(p.oxygen, 44);
   EXPECT_EQ(SliderPosition(oxygen, SliderFieldValue(p, oxygen)), 44);
@@ -79,35 +79,35 @@ TEST(DialogEdits, CommitKeepsLowBitsOfBytesAndWholeWords) {
   EXPECT_EQ(p.oxygen, 255);
   EXPECT_EQ(SliderPosition(oxygen, SliderFieldValue(p, oxygen)), 100);
 
-  WorkingParameters f = kFireSpec.defaults;
-  const Slider rotation = *FindSliderByEdit(kFireSpec.dialog, IDC_ROTATION_EDIT);
+  WorkingParameters f = kFireTable.defaults;
+  const Slider rotation = *FindSliderByEdit(kFireTable.dialog, IDC_ROTATION_EDIT);
   CommitEdit(f, rotation, "-5000");
   EXPECT_EQ(f.rotation, -5000);
   EXPECT_EQ(SliderPosition(rotation, SliderFieldValue(f, rotation)), -720);
-  const Slider iterations = *FindSliderByEdit(kFireSpec.dialog, IDC_ITERATION_EDIT);
+  const Slider iterations = *FindSliderByEdit(kFireTable.dialog, IDC_ITERATION_EDIT);
   CommitEdit(f, iterations, "1000");
   EXPECT_EQ(f.iterations, 1000);
   EXPECT_EQ(SliderPosition(iterations, SliderFieldValue(f, iterations)), 255);
 }
 
 TEST(DialogEdits, NumberFormatsByEditBoxAndOccasion) {
-  const DialogSpec& combustion = kCombustionSpec.dialog;
+  const DialogTraits& combustion = kCombustionTable.dialog;
   EXPECT_EQ(FormatEditValue(combustion, IDC_MAIN_EDIT_1, 6, EditOccasion::kShowValues), "6.000000");
   EXPECT_EQ(FormatEditValue(combustion, IDC_MAIN_EDIT_2, 10, EditOccasion::kShowValues), "10.00");
   EXPECT_EQ(FormatEditValue(combustion, IDC_MAIN_EDIT_1, 6, EditOccasion::kDragEnd), "6.00");
   EXPECT_EQ(FormatEditValue(combustion, IDC_ALPHA_EDIT, 200, EditOccasion::kDragEnd),
             "200.000000");
   EXPECT_EQ(FormatEditValue(combustion, IDC_ALPHA_EDIT, 200, EditOccasion::kShowValues), "200.00");
-  const DialogSpec& ice = kIceSpec.dialog;
+  const DialogTraits& ice = kIceTable.dialog;
   EXPECT_EQ(FormatEditValue(ice, IDC_VELOCITY_EDIT, 44, EditOccasion::kShowValues), "44.000000");
   EXPECT_EQ(FormatEditValue(ice, IDC_SPACE_EDIT, 18, EditOccasion::kShowValues), "18.000000");
-  EXPECT_EQ(FormatEditValue(kFireSpec.dialog, 1061, 18, EditOccasion::kShowValues), "18.00");
+  EXPECT_EQ(FormatEditValue(kFireTable.dialog, 1061, 18, EditOccasion::kShowValues), "18.00");
   EXPECT_EQ(FormatEditValue(ice, IDC_ROTATION_EDIT, -180, EditOccasion::kDialChange), "-180.00");
   EXPECT_EQ(FormatEditValue(ice, IDC_RADIUS_EDIT, 128, EditOccasion::kDialChange), "128.00");
 }
 
 TEST(DialogRamp, EachPositionSliderPushesTheOther) {
-  WorkingParameters p = kCombustionSpec.defaults;  // 85, 171
+  WorkingParameters p = kCombustionTable.defaults;  // 85, 171
   RampPush push = ApplyRampPosition(p, IDC_RAMP_POSITION_1, 100);
   EXPECT_EQ(push.sliderId, 0);
   EXPECT_EQ(p.rampPosition1, 100);
@@ -125,7 +125,7 @@ TEST(DialogRamp, EachPositionSliderPushesTheOther) {
 }
 
 TEST(DialogRadio, ValuesMapToButtonsAndOutsideValuesCheckNothing) {
-  const RadioGroup* flame = FindRadioGroup(kIceSpec.dialog, IDC_FLAME_BOTTOM);
+  const RadioGroup* flame = FindRadioGroup(kIceTable.dialog, IDC_FLAME_BOTTOM);
   ASSERT_NE(flame, nullptr);
   EXPECT_EQ(flame->field, Field::flameDirection);
   EXPECT_EQ(RadioButtonFor(*flame, 0), IDC_FLAME_TOP);
@@ -133,23 +133,23 @@ TEST(DialogRadio, ValuesMapToButtonsAndOutsideValuesCheckNothing) {
   EXPECT_EQ(RadioButtonFor(*flame, 4), IDC_FLAME_BOTTOM);
   EXPECT_EQ(RadioButtonFor(*flame, 7), IDC_FLAME_RIGHT_TOP);
   EXPECT_EQ(RadioButtonFor(*flame, 9), 0);
-  const RadioGroup* mode = FindRadioGroup(kCombustionSpec.dialog, IDC_EFFECT_GATE);
+  const RadioGroup* mode = FindRadioGroup(kCombustionTable.dialog, IDC_EFFECT_GATE);
   ASSERT_NE(mode, nullptr);
   EXPECT_EQ(RadioButtonFor(*mode, 2), IDC_EFFECT_HOLE);
   EXPECT_EQ(RadioButtonFor(*mode, 3), IDC_EFFECT_GATE);
-  const RadioGroup* direction = FindRadioGroup(kCombustionSpec.dialog, 1058);
+  const RadioGroup* direction = FindRadioGroup(kCombustionTable.dialog, 1058);
   ASSERT_NE(direction, nullptr);
   EXPECT_EQ(direction->field, Field::effectDirection);
   EXPECT_EQ(RadioButtonFor(*direction, 2), 1058);
-  EXPECT_EQ(FindRadioGroup(kIceSpec.dialog, 1058), nullptr);  // Ice's velocity slider
-  const RadioGroup* mask = FindRadioGroup(kIceSpec.dialog, IDC_MASK_CONTOUR);
+  EXPECT_EQ(FindRadioGroup(kIceTable.dialog, 1058), nullptr);  // Ice's velocity slider
+  const RadioGroup* mask = FindRadioGroup(kIceTable.dialog, IDC_MASK_CONTOUR);
   EXPECT_EQ(RadioButtonFor(*mask, 3), IDC_MASK_CONTOUR);
   EXPECT_EQ(RadioButtonFor(*mask, 2), IDC_MASK_BOTH);  // absent from Ice's template
 }
 
 TEST(DialogRadio, LastCheckedInValueOrderWinsAndNoneKeepsTheValue) {
-  WorkingParameters p = kFireSpec.defaults;
-  const RadioGroup* flame = FindRadioGroup(kFireSpec.dialog, IDC_FLAME_TOP);
+  WorkingParameters p = kFireTable.defaults;
+  const RadioGroup* flame = FindRadioGroup(kFireTable.dialog, IDC_FLAME_TOP);
   std::set<int> checked = {IDC_FLAME_LEFT, IDC_FLAME_RIGHT_TOP};
   ApplyRadioChecks(p, *flame, [&](int id) { return checked.count(id) > 0; });
   EXPECT_EQ(p.flameDirection, 7);
@@ -159,7 +159,7 @@ TEST(DialogRadio, LastCheckedInValueOrderWinsAndNoneKeepsTheValue) {
   checked.clear();
   ApplyRadioChecks(p, *flame, [&](int id) { return checked.count(id) > 0; });
   EXPECT_EQ(p.flameDirection, 6);
-  const RadioGroup* mode = FindRadioGroup(kCombustionSpec.dialog, IDC_EFFECT_BLEND);
+  const RadioGroup* mode = FindRadioGroup(kCombustionTable.dialog, IDC_EFFECT_BLEND);
   checked = {IDC_EFFECT_GATE, IDC_EFFECT_HOLE};  // Hole is 2, Gate 3: Gate is tested last
   ApplyRadioChecks(p, *mode, [&](int id) { return checked.count(id) > 0; });
   EXPECT_EQ(p.effectMode, 3);

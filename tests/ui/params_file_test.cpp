@@ -1,4 +1,4 @@
-#include "ui/params_file.h"
+#include "settings/params_file.h"
 
 #include <gtest/gtest.h>
 #if !defined(_WIN32)
@@ -21,11 +21,11 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-const PluginSpec* const kAll[] = {&kCombustionSpec, &kIceSpec, &kCandleSpec, &kFireSpec,
-                                  &kCryoSpec};
+const PluginTable* const kAll[] = {&kCombustionTable, &kIceTable, &kCandleTable, &kFireTable,
+                                  &kCryoTable};
 
 TEST(ParamsFile, CombustionDefaultsAreThe62DocumentedBytes) {
-  const Bytes bytes = EncodeParamsFile(kCombustionSpec.file, kCombustionSpec.defaults);
+  const Bytes bytes = EncodeParamsFile(kCombustionTable.file, kCombustionTable.defaults);
   Bytes want;
   for (char c : std::string("Jux Rorizazori Param")) want.push_back(uint8_t(c));
   for (int v : {0, 0, 25, 6, 10, 254, 13, 200, 0, 0, 0}) want.push_back(uint8_t(v));
@@ -36,26 +36,26 @@ TEST(ParamsFile, CombustionDefaultsAreThe62DocumentedBytes) {
   want.push_back(0);
   ASSERT_EQ(want.size(), 62u);
   EXPECT_EQ(bytes, want);
-  EXPECT_EQ(ParamsFileSize(kCombustionSpec.file), 62u);
+  EXPECT_EQ(ParamsFileSize(kCombustionTable.file), 62u);
 }
 
 TEST(ParamsFile, SizesAndHeadersOfEveryPlugin) {
-  EXPECT_EQ(ParamsFileSize(kIceSpec.file), 55u);
-  EXPECT_EQ(ParamsFileSize(kCandleSpec.file), 57u);
-  EXPECT_EQ(ParamsFileSize(kFireSpec.file), 54u);
-  EXPECT_EQ(ParamsFileSize(kCryoSpec.file), 54u);
-  const Bytes ice = EncodeParamsFile(kIceSpec.file, kIceSpec.defaults);
+  EXPECT_EQ(ParamsFileSize(kIceTable.file), 55u);
+  EXPECT_EQ(ParamsFileSize(kCandleTable.file), 57u);
+  EXPECT_EQ(ParamsFileSize(kFireTable.file), 54u);
+  EXPECT_EQ(ParamsFileSize(kCryoTable.file), 54u);
+  const Bytes ice = EncodeParamsFile(kIceTable.file, kIceTable.defaults);
   EXPECT_EQ(std::string(ice.begin(), ice.begin() + 13), "Jux Ice Param");
   // space, velocity, height, smooth, width, amplitude, alpha, direction, mask, invert, droplet
   EXPECT_EQ(Bytes(ice.begin() + 13, ice.begin() + 24), (Bytes{18, 44, 8, 6, 9, 12, 255, 4, 3, 0, 0}));
-  const Bytes cryo = EncodeParamsFile(kCryoSpec.file, kCryoSpec.defaults);
+  const Bytes cryo = EncodeParamsFile(kCryoTable.file, kCryoTable.defaults);
   EXPECT_EQ(std::string(cryo.begin(), cryo.begin() + 14), "Jux Fire Param");
   EXPECT_EQ(Bytes(cryo.begin() + 14, cryo.begin() + 23), (Bytes{2, 1, 254, 74, 200, 4, 3, 0, 0}));
   // The third colour, red 130 green 100 blue 255, then the colour mode last.
   EXPECT_EQ(Bytes(cryo.begin() + 45, cryo.end()), (Bytes{0x82, 0x64, 0xFF, 0, 0, 0, 0, 0, 1}));
 }
 
-WorkingParameters Scrambled(const ParamsFileSpec& file, uint32_t seed) {
+WorkingParameters Scrambled(const ParamsFileFormat& file, uint32_t seed) {
   WorkingParameters p{};
   for (int i = 0; i < file.fieldCount; ++i) {
     seed = seed * 1103515245u + 12345u;
@@ -65,47 +65,47 @@ WorkingParameters Scrambled(const ParamsFileSpec& file, uint32_t seed) {
 }
 
 TEST(ParamsFile, EveryFieldOfEveryPluginRoundTrips) {
-  for (const PluginSpec* spec : kAll) {
-    const WorkingParameters saved = Scrambled(spec->file, 7);
-    const Bytes bytes = EncodeParamsFile(spec->file, saved);
-    ASSERT_EQ(bytes.size(), ParamsFileSize(spec->file)) << spec->name;
+  for (const PluginTable* table : kAll) {
+    const WorkingParameters saved = Scrambled(table->file, 7);
+    const Bytes bytes = EncodeParamsFile(table->file, saved);
+    ASSERT_EQ(bytes.size(), ParamsFileSize(table->file)) << table->name;
     WorkingParameters loaded{};
-    const ParamsFileLoad load = DecodeParamsFile(spec->file, bytes.data(), bytes.size(), loaded);
-    EXPECT_TRUE(load.complete()) << spec->name;
-    for (int i = 0; i < spec->file.fieldCount; ++i)
-      EXPECT_EQ(GetField(loaded, spec->file.fields[i]), GetField(saved, spec->file.fields[i]))
-          << spec->name << " " << FieldName(spec->file.fields[i]);
-    EXPECT_EQ(0, std::memcmp(&loaded, &saved, sizeof saved)) << spec->name;
+    const ParamsFileLoad load = DecodeParamsFile(table->file, bytes.data(), bytes.size(), loaded);
+    EXPECT_TRUE(load.complete()) << table->name;
+    for (int i = 0; i < table->file.fieldCount; ++i)
+      EXPECT_EQ(GetField(loaded, table->file.fields[i]), GetField(saved, table->file.fields[i]))
+          << table->name << " " << FieldName(table->file.fields[i]);
+    EXPECT_EQ(0, std::memcmp(&loaded, &saved, sizeof saved)) << table->name;
   }
 }
 
 TEST(ParamsFile, FireAndCryoShareFilesIceRefusesCandle) {
-  const Bytes fire = EncodeParamsFile(kFireSpec.file, kFireSpec.defaults);
-  WorkingParameters cryo = kCryoSpec.defaults;
-  EXPECT_TRUE(DecodeParamsFile(kCryoSpec.file, fire.data(), fire.size(), cryo).complete());
+  const Bytes fire = EncodeParamsFile(kFireTable.file, kFireTable.defaults);
+  WorkingParameters cryo = kCryoTable.defaults;
+  EXPECT_TRUE(DecodeParamsFile(kCryoTable.file, fire.data(), fire.size(), cryo).complete());
   EXPECT_EQ(cryo.oxygen, 10);
   EXPECT_EQ(cryo.flameDirection, 0);
 
-  const Bytes candle = EncodeParamsFile(kCandleSpec.file, kCandleSpec.defaults);
-  WorkingParameters ice = kIceSpec.defaults;
-  const ParamsFileLoad load = DecodeParamsFile(kIceSpec.file, candle.data(), candle.size(), ice);
+  const Bytes candle = EncodeParamsFile(kCandleTable.file, kCandleTable.defaults);
+  WorkingParameters ice = kIceTable.defaults;
+  const ParamsFileLoad load = DecodeParamsFile(kIceTable.file, candle.data(), candle.size(), ice);
   EXPECT_FALSE(load.headerMatches);
-  EXPECT_EQ(0, std::memcmp(&ice, &kIceSpec.defaults, sizeof ice));
+  EXPECT_EQ(0, std::memcmp(&ice, &kIceTable.defaults, sizeof ice));
 
-  const Bytes combustion = EncodeParamsFile(kCombustionSpec.file, kCombustionSpec.defaults);
-  WorkingParameters f = kFireSpec.defaults;
-  EXPECT_FALSE(DecodeParamsFile(kFireSpec.file, combustion.data(), combustion.size(), f).headerMatches);
-  EXPECT_EQ(0, std::memcmp(&f, &kFireSpec.defaults, sizeof f));
+  const Bytes combustion = EncodeParamsFile(kCombustionTable.file, kCombustionTable.defaults);
+  WorkingParameters f = kFireTable.defaults;
+  EXPECT_FALSE(DecodeParamsFile(kFireTable.file, combustion.data(), combustion.size(), f).headerMatches);
+  EXPECT_EQ(0, std::memcmp(&f, &kFireTable.defaults, sizeof f));
 }
 
 TEST(ParamsFile, ShortFilesLoadWholeFieldsAndKeepTheRest) {
-  const WorkingParameters before = kFireSpec.defaults;
-  WorkingParameters saved = Scrambled(kFireSpec.file, 3);
-  const Bytes full = EncodeParamsFile(kFireSpec.file, saved);
+  const WorkingParameters before = kFireTable.defaults;
+  WorkingParameters saved = Scrambled(kFireTable.file, 3);
+  const Bytes full = EncodeParamsFile(kFireTable.file, saved);
 
   // Only the header: nothing changes.
   WorkingParameters p = before;
-  ParamsFileLoad load = DecodeParamsFile(kFireSpec.file, full.data(), 14, p);
+  ParamsFileLoad load = DecodeParamsFile(kFireTable.file, full.data(), 14, p);
   EXPECT_TRUE(load.headerMatches);
   EXPECT_EQ(load.fieldsLoaded, 0);
   EXPECT_EQ(0, std::memcmp(&p, &before, sizeof p));
@@ -113,7 +113,7 @@ TEST(ParamsFile, ShortFilesLoadWholeFieldsAndKeepTheRest) {
   // Up to the middle of iterations (offset 23, 4 bytes): the nine byte fields load, iterations
   // and everything after keep their values (a half-read value is never stored).
   p = before;
-  load = DecodeParamsFile(kFireSpec.file, full.data(), 25, p);
+  load = DecodeParamsFile(kFireTable.file, full.data(), 25, p);
   EXPECT_EQ(load.fieldsLoaded, 9);
   EXPECT_FALSE(load.complete());
   EXPECT_EQ(p.oxygen, saved.oxygen);
@@ -124,32 +124,32 @@ TEST(ParamsFile, ShortFilesLoadWholeFieldsAndKeepTheRest) {
 
   // A file shorter than its header is not recognised.
   p = before;
-  EXPECT_FALSE(DecodeParamsFile(kFireSpec.file, full.data(), 5, p).headerMatches);
-  EXPECT_FALSE(DecodeParamsFile(kFireSpec.file, full.data(), 0, p).headerMatches);
+  EXPECT_FALSE(DecodeParamsFile(kFireTable.file, full.data(), 5, p).headerMatches);
+  EXPECT_FALSE(DecodeParamsFile(kFireTable.file, full.data(), 0, p).headerMatches);
 }
 
 TEST(ParamsFile, OutOfRangeValuesAreKeptAsTheyAre) {
-  WorkingParameters p = kIceSpec.defaults;
+  WorkingParameters p = kIceTable.defaults;
   p.flameDirection = 9;
   p.maskMode = 2;
   p.iterations = -4;
-  const Bytes bytes = EncodeParamsFile(kIceSpec.file, p);
-  WorkingParameters loaded = kIceSpec.defaults;
-  ASSERT_TRUE(DecodeParamsFile(kIceSpec.file, bytes.data(), bytes.size(), loaded).complete());
+  const Bytes bytes = EncodeParamsFile(kIceTable.file, p);
+  WorkingParameters loaded = kIceTable.defaults;
+  ASSERT_TRUE(DecodeParamsFile(kIceTable.file, bytes.data(), bytes.size(), loaded).complete());
   EXPECT_EQ(loaded.flameDirection, 9);
   EXPECT_EQ(loaded.maskMode, 2);
   EXPECT_EQ(loaded.iterations, -4);
 }
 
 TEST(ParamsFile, SaveNameRule) {
-  const ParamsFileSpec& file = kCombustionSpec.file;
+  const ParamsFileFormat& file = kCombustionTable.file;
   EXPECT_EQ(ParamsFileName(file, "settings"), "settings.pcb");
   EXPECT_EQ(ParamsFileName(file, "settings.bak"), "settings.bak");
   EXPECT_EQ(ParamsFileName(file, "flame.pc"), "flame.pc.pcb");
   EXPECT_EQ(ParamsFileName(file, "flame.txt"), "flame.txt");
   EXPECT_EQ(ParamsFileName(file, "C:\\dir.x\\name"), "C:\\dir.x\\name.pcb");
-  EXPECT_EQ(ParamsFileName(kFireSpec.file, "abcd"), "abcd.pfr");
-  EXPECT_EQ(ParamsFileName(kFireSpec.file, "abc"), "abc");
+  EXPECT_EQ(ParamsFileName(kFireTable.file, "abcd"), "abcd.pfr");
+  EXPECT_EQ(ParamsFileName(kFireTable.file, "abc"), "abc");
 }
 
 std::string TempPath(const std::string& name) {
@@ -166,26 +166,26 @@ Bytes ReadAll(const std::string& path) {
 
 TEST(ParamsFile, SaveThenLoadThroughTheFileSystem) {
   const std::string path = TempPath("roundtrip.pci");
-  const WorkingParameters saved = Scrambled(kIceSpec.file, 11);
-  ASSERT_EQ(SaveParamsFile(kIceSpec.file, path, saved), ParamsFileStatus::kOk);
-  EXPECT_EQ(ReadAll(path), EncodeParamsFile(kIceSpec.file, saved));
+  const WorkingParameters saved = Scrambled(kIceTable.file, 11);
+  ASSERT_EQ(SaveParamsFile(kIceTable.file, path, saved), ParamsFileStatus::kOk);
+  EXPECT_EQ(ReadAll(path), EncodeParamsFile(kIceTable.file, saved));
   WorkingParameters loaded{};
   ParamsFileLoad load;
-  EXPECT_EQ(LoadParamsFile(kIceSpec.file, path, loaded, &load), ParamsFileStatus::kOk);
+  EXPECT_EQ(LoadParamsFile(kIceTable.file, path, loaded, &load), ParamsFileStatus::kOk);
   EXPECT_TRUE(load.complete());
   EXPECT_EQ(0, std::memcmp(&loaded, &saved, sizeof saved));
   // An existing file is replaced silently.
-  ASSERT_EQ(SaveParamsFile(kIceSpec.file, path, kIceSpec.defaults), ParamsFileStatus::kOk);
-  EXPECT_EQ(ReadAll(path), EncodeParamsFile(kIceSpec.file, kIceSpec.defaults));
+  ASSERT_EQ(SaveParamsFile(kIceTable.file, path, kIceTable.defaults), ParamsFileStatus::kOk);
+  EXPECT_EQ(ReadAll(path), EncodeParamsFile(kIceTable.file, kIceTable.defaults));
   std::remove(path.c_str());
 }
 
 TEST(ParamsFile, FailedSaveLeavesTheExistingFileAndNoLeftovers) {
   const std::string path = TempPath("keep.pfr");
-  ASSERT_EQ(SaveParamsFile(kFireSpec.file, path, kFireSpec.defaults), ParamsFileStatus::kOk);
+  ASSERT_EQ(SaveParamsFile(kFireTable.file, path, kFireTable.defaults), ParamsFileStatus::kOk);
   const Bytes before = ReadAll(path);
   platform::testing::FailFileWrites(true);
-  EXPECT_EQ(SaveParamsFile(kFireSpec.file, path, Scrambled(kFireSpec.file, 5)),
+  EXPECT_EQ(SaveParamsFile(kFireTable.file, path, Scrambled(kFireTable.file, 5)),
             ParamsFileStatus::kCannotWrite);
   platform::testing::FailFileWrites(false);
   EXPECT_EQ(ReadAll(path), before);
@@ -206,7 +206,7 @@ TEST(ParamsFile, SaveIntoAReadOnlyFolderIsReportedAndKeepsTheFile) {
   std::filesystem::remove_all(folder);
   std::filesystem::create_directory(folder);
   const std::string path = (folder / "keep.pci").string();
-  ASSERT_EQ(SaveParamsFile(kIceSpec.file, path, kIceSpec.defaults), ParamsFileStatus::kOk);
+  ASSERT_EQ(SaveParamsFile(kIceTable.file, path, kIceTable.defaults), ParamsFileStatus::kOk);
   const Bytes before = ReadAll(path);
   // The user owns the file (and could write it in place) but may not add to the folder.
   constexpr uid_t kNobody = 65534;
@@ -220,7 +220,7 @@ TEST(ParamsFile, SaveIntoAReadOnlyFolderIsReportedAndKeepsTheFile) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(2);
-    const ParamsFileStatus status = SaveParamsFile(kIceSpec.file, path, Scrambled(kIceSpec.file, 3));
+    const ParamsFileStatus status = SaveParamsFile(kIceTable.file, path, Scrambled(kIceTable.file, 3));
     _exit(status == ParamsFileStatus::kCannotWrite ? 0 : 1);
   }
   int status = 0;
@@ -237,21 +237,21 @@ TEST(ParamsFile, SaveIntoAReadOnlyFolderIsReportedAndKeepsTheFile) {
 #endif
 
 TEST(ParamsFile, MissingFilesAndFoldersAreReported) {
-  WorkingParameters p = kCryoSpec.defaults;
-  EXPECT_EQ(LoadParamsFile(kCryoSpec.file, TempPath("does-not-exist.pfr"), p),
+  WorkingParameters p = kCryoTable.defaults;
+  EXPECT_EQ(LoadParamsFile(kCryoTable.file, TempPath("does-not-exist.pfr"), p),
             ParamsFileStatus::kCannotOpen);
-  EXPECT_EQ(0, std::memcmp(&p, &kCryoSpec.defaults, sizeof p));
+  EXPECT_EQ(0, std::memcmp(&p, &kCryoTable.defaults, sizeof p));
   const std::string inMissingFolder = TempPath("no-such-folder") + "/x.pfr";
-  EXPECT_EQ(SaveParamsFile(kCryoSpec.file, inMissingFolder, p), ParamsFileStatus::kCannotWrite);
+  EXPECT_EQ(SaveParamsFile(kCryoTable.file, inMissingFolder, p), ParamsFileStatus::kCannotWrite);
 }
 
 TEST(ParamsFile, WrongHeaderOnDiskChangesNothing) {
   const std::string path = TempPath("wrong.pcn");
-  const Bytes bytes = EncodeParamsFile(kIceSpec.file, Scrambled(kIceSpec.file, 9));
+  const Bytes bytes = EncodeParamsFile(kIceTable.file, Scrambled(kIceTable.file, 9));
   ASSERT_TRUE(platform::WriteFileReplacing(path.c_str(), bytes.data(), bytes.size()));
-  WorkingParameters p = kCandleSpec.defaults;
-  EXPECT_EQ(LoadParamsFile(kCandleSpec.file, path, p), ParamsFileStatus::kWrongHeader);
-  EXPECT_EQ(0, std::memcmp(&p, &kCandleSpec.defaults, sizeof p));
+  WorkingParameters p = kCandleTable.defaults;
+  EXPECT_EQ(LoadParamsFile(kCandleTable.file, path, p), ParamsFileStatus::kWrongHeader);
+  EXPECT_EQ(0, std::memcmp(&p, &kCandleTable.defaults, sizeof p));
   std::remove(path.c_str());
 }
 

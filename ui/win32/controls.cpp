@@ -7,7 +7,7 @@
 
 #include "effects/palette/palette.h"
 #include "framework/module_state.h"
-#include "ui/preview_sequence.h"
+#include "framework/preview_sequence.h"
 #include "ui/win32/ui_state.h"
 
 namespace zar::ui {

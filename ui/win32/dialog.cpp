@@ -18,14 +18,14 @@
 
 #include "framework/filter_pass.h"
 #include "framework/module_state.h"
-#include "framework/parameters.h"
-#include "framework/plugin_spec.h"
+#include "settings/parameters.h"
+#include "settings/plugin_table.h"
 #include "platform/platform.h"
-#include "ui/control_ids.h"
-#include "ui/dialog_model.h"
+#include "ui/model/control_ids.h"
+#include "ui/model/dialog_model.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/params_buttons.h"
-#include "ui/preview_sequence.h"
+#include "framework/preview_sequence.h"
 #include "ui/win32/preview.h"
 #include "ui/win32/ui_state.h"
 
@@ -38,7 +38,7 @@ constexpr UINT kPreviewTimerMs = 50;
 // Where the dial goes, in client pixels.
 constexpr RECT kDialPlace = {1, 340, 90, 430};
 
-const DialogSpec& Spec() { return ThisPlugin().dialog; }
+const DialogTraits& Traits() { return ThisPlugin().dialog; }
 
 bool PreviewOn() { return BlockOf(*Dialog().globals).useAdvanceState() == 1; }
 
@@ -57,7 +57,7 @@ RECT ClientRectOf(HWND dialog, int id) {
 void WriteEdit(HWND dialog, int editId, int32_t value, EditOccasion occasion) {
   if (!editId) return;
   DialogState& state = Dialog();
-  const std::string text = FormatEditValue(Spec(), editId, value, occasion);
+  const std::string text = FormatEditValue(Traits(), editId, value, occasion);
   std::strncpy(state.text, text.c_str(), sizeof state.text - 1);
   state.text[sizeof state.text - 1] = '\0';
   SetDlgItemTextA(dialog, editId, state.text);
@@ -86,16 +86,16 @@ void SetUpSlider(HWND dialog, const Slider& slider, int32_t value) {
 
 void WriteAllEdits(HWND dialog) {
   const WorkingParameters& working = Module().working;
-  for (int i = 0; i < SliderCount(Spec()); ++i) {
-    const Slider slider = SliderAt(Spec(), i);
+  for (int i = 0; i < SliderCount(Traits()); ++i) {
+    const Slider slider = SliderAt(Traits(), i);
     WriteEdit(dialog, slider.editId, SliderFieldValue(working, slider), EditOccasion::kShowValues);
   }
 }
 
 void SetUpAllSliders(HWND dialog) {
   const WorkingParameters& working = Module().working;
-  for (int i = 0; i < SliderCount(Spec()); ++i) {
-    const Slider slider = SliderAt(Spec(), i);
+  for (int i = 0; i < SliderCount(Traits()); ++i) {
+    const Slider slider = SliderAt(Traits(), i);
     SetUpSlider(dialog, slider, SliderFieldValue(working, slider));
   }
 }
@@ -116,8 +116,8 @@ void ShowRadioGroup(HWND dialog, const RadioGroup& group) {
 
 // The group of a field, or null when the plug-in's dialog has none.
 const RadioGroup* GroupOf(Field field) {
-  for (int g = 0; g < RadioGroupCount(Spec()); ++g)
-    if (RadioGroupAt(Spec(), g).field == field) return &RadioGroupAt(Spec(), g);
+  for (int g = 0; g < RadioGroupCount(Traits()); ++g)
+    if (RadioGroupAt(Traits(), g).field == field) return &RadioGroupAt(Traits(), g);
   return nullptr;
 }
 
@@ -159,7 +159,7 @@ void CreateCustomControls(HWND dialog) {
   };
   state.paletteWindow = create("Palette", state.paletteRect);
   for (int k = 0; k < 4; ++k) state.swatchWindow[k] = create("ColorRect", state.swatchRect[k]);
-  if (Spec().animated) {
+  if (Traits().animated) {
     CreateRotationDial(instance, IDC_ROTATION_DIAL, dialog, kDialPlace.left, kDialPlace.top,
                        kDialPlace.right, kDialPlace.bottom);
     SetDialFromWorking();
@@ -208,7 +208,7 @@ INT_PTR OnInitDialog(HWND dialog, LPARAM lParam) {
 
   SetUpAllSliders(dialog);
   CreateCustomControls(dialog);
-  if (Spec().animated) SetTimer(dialog, kPreviewTimer, kPreviewTimerMs, nullptr);
+  if (Traits().animated) SetTimer(dialog, kPreviewTimer, kPreviewTimerMs, nullptr);
   if (PreviewOn()) PaintPreview(globals, dialog);
   return 0;
 }
@@ -219,8 +219,8 @@ INT_PTR OnScroll(HWND dialog, int code, HWND control) {
   DialogState& state = Dialog();
   WorkingParameters& working = Module().working;
   state.lastScrollCode = code;
-  for (int i = 0; control && i < SliderCount(Spec()); ++i) {
-    const Slider slider = SliderAt(Spec(), i);
+  for (int i = 0; control && i < SliderCount(Traits()); ++i) {
+    const Slider slider = SliderAt(Traits(), i);
     if (GetDlgItem(dialog, slider.id) != control) continue;
     const int position = int(SendMessageA(control, TBM_GETPOS, 0, 0));
     StoreSliderPosition(working, slider, position);
@@ -229,7 +229,7 @@ INT_PTR OnScroll(HWND dialog, int code, HWND control) {
                         EditOccasion::kDragEnd);
       UpdateWindow(dialog);
     }
-    if (Spec().animated && (slider.id == IDC_RADIUS_SLIDER || slider.id == IDC_ROTATION_SLIDER))
+    if (Traits().animated && (slider.id == IDC_RADIUS_SLIDER || slider.id == IDC_ROTATION_SLIDER))
       SetDialFromWorking();
     if (slider.id == IDC_RAMP_POSITION_1 || slider.id == IDC_RAMP_POSITION_2) {
       const RampPush push = ApplyRampPosition(working, slider.id, position);
@@ -255,7 +255,7 @@ INT_PTR OnEditCommitted(HWND dialog, const Slider& slider) {
   WorkingParameters& working = Module().working;
   GetDlgItemTextA(dialog, slider.editId, state.text, sizeof state.text);
   CommitEdit(working, slider, state.text);
-  if (Spec().animated && (slider.editId == IDC_RADIUS_EDIT || slider.editId == IDC_ROTATION_EDIT))
+  if (Traits().animated && (slider.editId == IDC_RADIUS_EDIT || slider.editId == IDC_ROTATION_EDIT))
     SetDialFromWorking();
   if (state.sliderSyncEnabled == 1) MoveSlider(dialog, slider, SliderFieldValue(working, slider));
   // No preview here: the timer renders one in the animated dialogs.
@@ -269,9 +269,9 @@ INT_PTR OnDialChanged(HWND dialog) {
   working.radius = RadiusFromDial(dial);
   WriteEditUnsynced(dialog, IDC_RADIUS_EDIT, working.radius, EditOccasion::kDialChange);
   WriteEditUnsynced(dialog, IDC_ROTATION_EDIT, working.rotation, EditOccasion::kDialChange);
-  if (auto rotation = FindSlider(Spec(), IDC_ROTATION_SLIDER))
+  if (auto rotation = FindSlider(Traits(), IDC_ROTATION_SLIDER))
     MoveSlider(dialog, *rotation, working.rotation);
-  if (auto radius = FindSlider(Spec(), IDC_RADIUS_SLIDER))
+  if (auto radius = FindSlider(Traits(), IDC_RADIUS_SLIDER))
     MoveSlider(dialog, *radius, working.radius);
   // The dial already shows where the user dragged it.
   return 1;
@@ -280,7 +280,7 @@ INT_PTR OnDialChanged(HWND dialog) {
 INT_PTR OnReset(HWND dialog) {
   Dialog().sliderSyncEnabled = 1;
   Module().working = ThisPlugin().defaults;
-  if (Spec().animated) DialSet(180.0f, 90.0f);
+  if (Traits().animated) DialSet(180.0f, 90.0f);
   ShowWorkingValues(dialog);
   RefreshRampAndPreview(dialog);
   return 1;
@@ -291,7 +291,7 @@ INT_PTR OnLoad(HWND dialog) {
     case LoadOutcome::kCancelled: return 0;
     case LoadOutcome::kWrongHeader: return 1;
     case LoadOutcome::kLoaded:
-      if (Spec().animated) SetDialFromWorking();
+      if (Traits().animated) SetDialFromWorking();
       ShowWorkingValues(dialog);
       break;
     case LoadOutcome::kOpenFailed: break;
@@ -303,7 +303,7 @@ INT_PTR OnLoad(HWND dialog) {
 INT_PTR OnSave(HWND dialog) { return SaveParamsButton(dialog) == SaveOutcome::kCancelled ? 0 : 1; }
 
 void StopPreview(HWND dialog) {
-  if (Spec().animated) KillTimer(dialog, kPreviewTimer);
+  if (Traits().animated) KillTimer(dialog, kPreviewTimer);
   ClosePreview();
 }
 
@@ -340,7 +340,7 @@ INT_PTR OnButton(HWND dialog, int id) {
     case IDC_INVERT: working.maskInvert = IsChecked(dialog, IDC_INVERT) ? 1 : 0; break;
     case IDC_DROPLET: working.maskDroplet = IsChecked(dialog, IDC_DROPLET) ? 1 : 0; break;
     default: {
-      const RadioGroup* group = FindRadioGroup(Spec(), id);
+      const RadioGroup* group = FindRadioGroup(Traits(), id);
       if (!group) return 0;
       ApplyRadioChecks(working, *group, [dialog](int button) { return IsChecked(dialog, button); });
       break;
@@ -351,8 +351,8 @@ INT_PTR OnButton(HWND dialog, int id) {
 }
 
 INT_PTR OnCommand(HWND dialog, int id, int code) {
-  if (id == IDC_ROTATION_DIAL && Spec().animated) return OnDialChanged(dialog);
-  if (const auto slider = FindSliderByEdit(Spec(), id))
+  if (id == IDC_ROTATION_DIAL && Traits().animated) return OnDialChanged(dialog);
+  if (const auto slider = FindSliderByEdit(Traits(), id))
     return code == EN_KILLFOCUS ? OnEditCommitted(dialog, *slider) : 1;
   if (code != BN_CLICKED) return 0;
   return OnButton(dialog, id);
@@ -436,7 +436,7 @@ extern "C" INT_PTR CALLBACK DissolveProc(HWND dialog, UINT message, WPARAM wPara
     case WM_HSCROLL:
     case WM_VSCROLL: return OnScroll(dialog, LOWORD(wParam), reinterpret_cast<HWND>(lParam));
     case WM_TIMER:
-      if (Spec().animated) return OnTimer(dialog);
+      if (Traits().animated) return OnTimer(dialog);
       return 0;
   }
   return 0;

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "framework/module_state.h"
-#include "framework/plugin_spec.h"
-#include "ui/params_file.h"
+#include "settings/plugin_table.h"
+#include "settings/params_file.h"
 #include "ui/win32/ui_state.h"
 
 namespace zar::ui {
@@ -28,7 +28,7 @@ void CopyText(char* to, size_t capacity, const char* from) {
 // Runs the system's save-file dialog (for loading too). Returns the chosen path with the
 // plug-in's extension rule applied, or an empty string when the user cancelled.
 std::string ChooseParamsFile(HWND dialog, bool load) {
-  const ParamsFileSpec& file = ThisPlugin().file;
+  const ParamsFileFormat& file = ThisPlugin().file;
   FileDialogState& state = FileDialog();
   CopyText(state.path, sizeof state.path, file.initialName);
   CopyText(state.title, sizeof state.title, file.initialName);

@@ -1,8 +1,8 @@
 #include "ui/win32/preview.h"
 
-#include "ui/control_ids.h"
-#include "ui/dialog_model.h"
-#include "ui/preview_map.h"
+#include "ui/model/control_ids.h"
+#include "ui/model/dialog_model.h"
+#include "framework/preview_map.h"
 
 namespace zar::ui {
 

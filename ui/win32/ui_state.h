@@ -8,7 +8,7 @@
 // clang-format on
 
 #include "framework/globals.h"
-#include "ui/dialog_model.h"
+#include "ui/model/dialog_model.h"
 
 namespace zar::ui {
 

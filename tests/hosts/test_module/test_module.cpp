@@ -11,8 +11,8 @@
 #include "framework/entry.h"
 #include "framework/filter_pass.h"
 #include "framework/module_state.h"
-#include "framework/parameters.h"
-#include "framework/plugin_spec.h"
+#include "settings/parameters.h"
+#include "settings/plugin_table.h"
 #include "tests/hosts/test_module/test_module_api.h"
 
 namespace {
@@ -23,7 +23,7 @@ extern "C" ZAR_EXPORT ZarTestModuleState* ZarTestModule() { return &gState; }
 
 namespace zar {
 
-const PluginSpec& ThisPlugin() { return kFireSpec; }
+const PluginTable& ThisPlugin() { return kFireTable; }
 
 void RunEngine(PluginGlobals* globals, int mode) {
   const FilterRecord& record = *globals->filterRecord;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "framework/host_api.h"
+#include "interface/host_api.h"
 
 struct ZarTestEngineCall {
   int32_t mode;

@@ -17,7 +17,7 @@
 #include <tuple>
 #include <vector>
 
-#include "framework/parameters.h"
+#include "settings/parameters.h"
 #include "tests/ice/engine_runs.h"
 
 namespace zar::testing {
@@ -135,15 +135,15 @@ inline HostStrip SmallStrip(int width, int height, int planes, int inPadding, in
 }
 
 template <typename Module>
-class SoundBehaviour : public ::testing::Test {};
-TYPED_TEST_SUITE_P(SoundBehaviour);
+class Robustness : public ::testing::Test {};
+TYPED_TEST_SUITE_P(Robustness);
 
-TYPED_TEST_P(SoundBehaviour, InputAndMaskStridesDoNotChangeThePicture) {
+TYPED_TEST_P(Robustness, InputAndMaskStridesDoNotChangeThePicture) {
   // The input and the mask are read with their own strides; output padding below one pixel
   // keeps the field geometry. All of these give the unpadded picture.
-  for (const PluginSpec* spec : TypeParam::kSpecs) {
+  for (const PluginTable* table : TypeParam::kTables) {
     for (const bool selection : {false, true}) {
-      WorkingParameters params = spec->defaults;
+      WorkingParameters params = table->defaults;
       params.maskMode = 2;
       params.maskDroplet = 1;
       params.iterations = 12;
@@ -157,28 +157,28 @@ TYPED_TEST_P(SoundBehaviour, InputAndMaskStridesDoNotChangeThePicture) {
             ASSERT_EQ(std::memcmp(got[run].data() + size_t(y) * padded.outRowBytes,
                                   want[run].data() + size_t(y) * plain.outRowBytes, 37 * 3),
                       0)
-                << spec->name << " padding " << inPadding << "/" << outPadding << " row " << y;
+                << table->name << " padding " << inPadding << "/" << outPadding << " row " << y;
       }
     }
   }
 }
 
-TYPED_TEST_P(SoundBehaviour, WideOutputRowsGiveADefinedPicture) {
+TYPED_TEST_P(Robustness, WideOutputRowsGiveADefinedPicture) {
   // Output rows padded by whole pixels widen the field as the stride says; the padding itself is
   // never written, and nothing beyond the host's input rows is read.
-  for (const PluginSpec* spec : TypeParam::kSpecs)
+  for (const PluginTable* table : TypeParam::kTables)
     for (const bool selection : {false, true})
       for (const int outPadding : {3, 17, 300}) {
-        WorkingParameters params = spec->defaults;
+        WorkingParameters params = table->defaults;
         params.maskMode = 2;
         params.iterations = 8;
         ExpectDefined<TypeParam>(
             SmallStrip(23, 19, 3, 0, outPadding, selection), params,
-            std::string(spec->name) + " out padding " + std::to_string(outPadding));
+            std::string(table->name) + " out padding " + std::to_string(outPadding));
       }
 }
 
-TYPED_TEST_P(SoundBehaviour, ExtremeValuesOfEveryField) {
+TYPED_TEST_P(Robustness, ExtremeValuesOfEveryField) {
   struct Change {
     std::string name;
     std::function<void(WorkingParameters&)> apply;
@@ -230,22 +230,22 @@ TYPED_TEST_P(SoundBehaviour, ExtremeValuesOfEveryField) {
                            if (FieldSize(Field(f)) == 1) SetField(p, Field(f), value);
                        }});
   }
-  for (const PluginSpec* spec : TypeParam::kSpecs)
+  for (const PluginTable* table : TypeParam::kTables)
     for (const Change& change : changes)
       for (const bool selection : {false, true}) {
-        WorkingParameters params = spec->defaults;
+        WorkingParameters params = table->defaults;
         params.iterations = 6;
         params.maskDroplet = 1;
         change.apply(params);
         ExpectDefined<TypeParam>(
             SmallStrip(21, 17, 3, 3, 0, selection), params,
-            std::string(spec->name) + " " + change.name + (selection ? " selection" : ""));
+            std::string(table->name) + " " + change.name + (selection ? " selection" : ""));
       }
 }
 
-TYPED_TEST_P(SoundBehaviour, TinyStripsAndEveryPlaneCount) {
-  for (const PluginSpec* spec : TypeParam::kSpecs) {
-    WorkingParameters params = spec->defaults;
+TYPED_TEST_P(Robustness, TinyStripsAndEveryPlaneCount) {
+  for (const PluginTable* table : TypeParam::kTables) {
+    WorkingParameters params = table->defaults;
     params.maskMode = 2;
     params.maskDroplet = 1;
     params.radius = 200;
@@ -258,16 +258,16 @@ TYPED_TEST_P(SoundBehaviour, TinyStripsAndEveryPlaneCount) {
               const HostStrip strip =
                   SmallStrip(width, height, planes, padding, padding, selection);
               ExpectDefined<TypeParam>(strip, params,
-                                       std::string(spec->name) + " " + std::to_string(width) + "x" +
+                                       std::string(table->name) + " " + std::to_string(width) + "x" +
                                            std::to_string(height) + "x" + std::to_string(planes) +
                                            " padding " + std::to_string(padding));
             }
   }
 }
 
-TYPED_TEST_P(SoundBehaviour, RowsShorterThanTheStripAndNegativeSizes) {
-  for (const PluginSpec* spec : TypeParam::kSpecs) {
-    WorkingParameters params = spec->defaults;
+TYPED_TEST_P(Robustness, RowsShorterThanTheStripAndNegativeSizes) {
+  for (const PluginTable* table : TypeParam::kTables) {
+    WorkingParameters params = table->defaults;
     params.maskMode = 2;
     params.iterations = 4;
     for (const bool selection : {false, true}) {
@@ -276,28 +276,28 @@ TYPED_TEST_P(SoundBehaviour, RowsShorterThanTheStripAndNegativeSizes) {
       s.outRowBytes = 20;
       s.inRowBytes = 12;
       s.maskRowBytes = 3;
-      ExpectDefined<TypeParam>(s, params, std::string(spec->name) + " short rows");
+      ExpectDefined<TypeParam>(s, params, std::string(table->name) + " short rows");
       // Rows of 5 bytes cannot hold one pixel of 8 planes.
       HostStrip t = SmallStrip(4, 6, 8, 0, 0, selection);
       t.outRowBytes = t.inRowBytes = 5;
-      ExpectDefined<TypeParam>(t, params, std::string(spec->name) + " rows below a pixel");
+      ExpectDefined<TypeParam>(t, params, std::string(table->name) + " rows below a pixel");
       for (const auto& [width, height, rowBytes] :
            {std::tuple{-4, 5, 30}, {5, -2, 30}, {5, 5, -30}, {INT_MIN, 3, 30}}) {
         HostStrip n = SmallStrip(1, 1, 3, 0, 0, selection);
         n.width = width;
         n.height = height;
         n.inRowBytes = n.outRowBytes = rowBytes;
-        ExpectDefined<TypeParam>(n, params, std::string(spec->name) + " negative");
+        ExpectDefined<TypeParam>(n, params, std::string(table->name) + " negative");
       }
     }
   }
 }
 
-TYPED_TEST_P(SoundBehaviour, AbsurdFieldSizesFailLikeAnAllocationFailure) {
+TYPED_TEST_P(Robustness, AbsurdFieldSizesFailLikeAnAllocationFailure) {
   // A one-row strip whose output stride claims 2^30 bytes: the fields would need more than a
   // gigabyte each. The output keeps the copy, no fields are held, and a preview stays a copy.
-  const PluginSpec* spec = TypeParam::kSpecs[0];
-  WorkingParameters params = spec->defaults;
+  const PluginTable* table = TypeParam::kTables[0];
+  WorkingParameters params = table->defaults;
   params.maskMode = 2;
   HostStrip s = SmallStrip(5, 1, 3, 0, 0, false);
   s.outRowBytes = 1 << 30;
@@ -316,10 +316,10 @@ TYPED_TEST_P(SoundBehaviour, AbsurdFieldSizesFailLikeAnAllocationFailure) {
   ExpectDefined<TypeParam>(wide, params, "wide stride");
 }
 
-TYPED_TEST_P(SoundBehaviour, TheGeometryOfARunningPreviewMayChange) {
+TYPED_TEST_P(Robustness, TheGeometryOfARunningPreviewMayChange) {
   // Fresh fields of the new size (the only allocation a running preview can make).
-  const PluginSpec* spec = TypeParam::kSpecs[1];
-  WorkingParameters params = spec->defaults;
+  const PluginTable* table = TypeParam::kTables[1];
+  WorkingParameters params = table->defaults;
   params.maskMode = 2;
   TypeParam m;
   m.module.previewState = 2;
@@ -332,7 +332,7 @@ TYPED_TEST_P(SoundBehaviour, TheGeometryOfARunningPreviewMayChange) {
   }
 }
 
-TYPED_TEST_P(SoundBehaviour, NonRgbCopiesOnlyWhatTheRowsHold) {
+TYPED_TEST_P(Robustness, NonRgbCopiesOnlyWhatTheRowsHold) {
   for (const int mode : {1, 2, 4, 9}) {
     HostStrip s = SmallStrip(10, 6, 3, 4, 0, false);
     s.outRowBytes = 20;  // narrower than the strip
@@ -340,14 +340,14 @@ TYPED_TEST_P(SoundBehaviour, NonRgbCopiesOnlyWhatTheRowsHold) {
     FrameView frame = s.Frame();
     frame.imageMode = int16_t(mode);
     TypeParam m;
-    m.Run(frame, TypeParam::kSpecs[0]->defaults, 10);
+    m.Run(frame, TypeParam::kTables[0]->defaults, 10);
     for (int y = 0; y < 6; ++y)
       EXPECT_EQ(std::memcmp(s.out.data() + y * 20, s.in.data() + y * s.inRowBytes, 20), 0)
           << mode << " row " << y;
   }
 }
 
-REGISTER_TYPED_TEST_SUITE_P(SoundBehaviour, InputAndMaskStridesDoNotChangeThePicture,
+REGISTER_TYPED_TEST_SUITE_P(Robustness, InputAndMaskStridesDoNotChangeThePicture,
                             WideOutputRowsGiveADefinedPicture, ExtremeValuesOfEveryField,
                             TinyStripsAndEveryPlaneCount, RowsShorterThanTheStripAndNegativeSizes,
                             AbsurdFieldSizesFailLikeAnAllocationFailure,

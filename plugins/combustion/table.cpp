@@ -1,11 +1,11 @@
 // Constants of the Combustion plug-in.
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "plugins/combustion/plugin_info.h"
 #include "plugins/common/layouts.h"
 
 namespace zar {
 
-const PluginSpec kCombustionSpec = {
+const PluginTable kCombustionTable = {
     .name = "combustion",
     .title = ZAR_PLUGIN_TITLE,
     .aboutText = ZAR_PLUGIN_ABOUT_TEXT,

@@ -1,11 +1,11 @@
 // Constants of the Ice plug-in.
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "plugins/common/layouts.h"
 #include "plugins/ice/plugin_info.h"
 
 namespace zar {
 
-const PluginSpec kIceSpec = {
+const PluginTable kIceTable = {
     .name = "ice",
     .title = ZAR_PLUGIN_TITLE,
     .aboutText = ZAR_PLUGIN_ABOUT_TEXT,

@@ -1,4 +1,4 @@
-#include "ui/params_file.h"
+#include "settings/params_file.h"
 
 #include <cstring>
 
@@ -8,17 +8,17 @@ namespace zar {
 
 namespace {
 
-size_t HeaderLength(const ParamsFileSpec& file) { return std::strlen(file.header); }
+size_t HeaderLength(const ParamsFileFormat& file) { return std::strlen(file.header); }
 
 }  // namespace
 
-size_t ParamsFileSize(const ParamsFileSpec& file) {
+size_t ParamsFileSize(const ParamsFileFormat& file) {
   size_t size = HeaderLength(file);
   for (int i = 0; i < file.fieldCount; ++i) size += size_t(FieldSize(file.fields[i]));
   return size;
 }
 
-std::vector<uint8_t> EncodeParamsFile(const ParamsFileSpec& file, const WorkingParameters& params) {
+std::vector<uint8_t> EncodeParamsFile(const ParamsFileFormat& file, const WorkingParameters& params) {
   std::vector<uint8_t> bytes(file.header, file.header + HeaderLength(file));
   for (int i = 0; i < file.fieldCount; ++i) {
     const uint32_t value = GetField(params, file.fields[i]);
@@ -27,7 +27,7 @@ std::vector<uint8_t> EncodeParamsFile(const ParamsFileSpec& file, const WorkingP
   return bytes;
 }
 
-ParamsFileLoad DecodeParamsFile(const ParamsFileSpec& file, const uint8_t* data, size_t size,
+ParamsFileLoad DecodeParamsFile(const ParamsFileFormat& file, const uint8_t* data, size_t size,
                                 WorkingParameters& params) {
   ParamsFileLoad load;
   load.fieldCount = file.fieldCount;
@@ -47,12 +47,12 @@ ParamsFileLoad DecodeParamsFile(const ParamsFileSpec& file, const uint8_t* data,
   return load;
 }
 
-std::string ParamsFileName(const ParamsFileSpec& file, const std::string& chosen) {
+std::string ParamsFileName(const ParamsFileFormat& file, const std::string& chosen) {
   if (chosen.size() >= 4 && chosen[chosen.size() - 4] != '.') return chosen + file.extension;
   return chosen;
 }
 
-ParamsFileStatus LoadParamsFile(const ParamsFileSpec& file, const std::string& path,
+ParamsFileStatus LoadParamsFile(const ParamsFileFormat& file, const std::string& path,
                                 WorkingParameters& params, ParamsFileLoad* load) {
   std::vector<uint8_t> bytes;
   // Nothing past a complete file is ever read.
@@ -63,7 +63,7 @@ ParamsFileStatus LoadParamsFile(const ParamsFileSpec& file, const std::string& p
   return result.headerMatches ? ParamsFileStatus::kOk : ParamsFileStatus::kWrongHeader;
 }
 
-ParamsFileStatus SaveParamsFile(const ParamsFileSpec& file, const std::string& path,
+ParamsFileStatus SaveParamsFile(const ParamsFileFormat& file, const std::string& path,
                                 const WorkingParameters& params) {
   const std::vector<uint8_t> bytes = EncodeParamsFile(file, params);
   return platform::WriteFileReplacing(path.c_str(), bytes.data(), bytes.size())

@@ -1,8 +1,8 @@
 // Sound behaviour of the Ice and Candle engine.
-#include "tests/ice/sound_suite.h"
+#include "tests/ice/robustness_suite.h"
 
 namespace zar::testing {
 
-INSTANTIATE_TYPED_TEST_SUITE_P(Ice, SoundBehaviour, IceModule);
+INSTANTIATE_TYPED_TEST_SUITE_P(Ice, Robustness, IceModule);
 
 }  // namespace zar::testing

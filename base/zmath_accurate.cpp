@@ -11,9 +11,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "effects/common/zmath.h"
-#include "effects/common/zmath_internal.h"
-#include "effects/common/zmath_tables.h"
+#include "base/zmath.h"
+#include "base/zmath_internal.h"
+#include "base/zmath_tables.h"
 
 namespace zar::zmath::detail {
 namespace {

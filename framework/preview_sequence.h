@@ -6,7 +6,7 @@
 
 #include "framework/globals.h"
 
-namespace zar::ui {
+namespace zar {
 
 // The ramp again from the working colours and ramp positions.
 void RebuildWorkingRamp();
@@ -22,4 +22,4 @@ void StepPreview(PluginGlobals& globals);
 // The preview is over (OK or Cancel): the next run is no longer a preview.
 void ClosePreview();
 
-}  // namespace zar::ui
+}  // namespace zar

@@ -1,11 +1,11 @@
 // Constants of the Candle plug-in.
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "plugins/candle/plugin_info.h"
 #include "plugins/common/layouts.h"
 
 namespace zar {
 
-const PluginSpec kCandleSpec = {
+const PluginTable kCandleTable = {
     .name = "candle",
     .title = ZAR_PLUGIN_TITLE,
     .aboutText = ZAR_PLUGIN_ABOUT_TEXT,

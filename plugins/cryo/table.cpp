@@ -1,11 +1,11 @@
 // Constants of the Cryo plug-in.
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "plugins/common/layouts.h"
 #include "plugins/cryo/plugin_info.h"
 
 namespace zar {
 
-const PluginSpec kCryoSpec = {
+const PluginTable kCryoTable = {
     .name = "cryo",
     .title = ZAR_PLUGIN_TITLE,
     .aboutText = ZAR_PLUGIN_ABOUT_TEXT,

@@ -8,11 +8,11 @@
 
 #include "framework/dialog_bridge.h"
 #include "framework/globals.h"
-#include "framework/parameters.h"
+#include "settings/parameters.h"
 #include "platform/platform.h"
-#include "platform/posix/message_hook.h"
-#include "ui/preview_map.h"
-#include "ui/preview_sequence.h"
+#include "interface/native_exports.h"
+#include "framework/preview_map.h"
+#include "framework/preview_sequence.h"
 
 namespace zar {
 
@@ -26,8 +26,8 @@ constexpr unsigned kTitleId = 16001;  // the plug-in's title, as the dialog's ca
 
 void PaintPreview(FilterRecord& record) {
   if (!record.displayPixels || !record.outData) return;
-  ui::PreviewPixels pixels;
-  ui::DescribePreview(record, pixels);
+  PreviewPixels pixels;
+  DescribePreview(record, pixels);
   record.displayPixels(&pixels.map, &pixels.bounds, 0, 0, nullptr);
 }
 
@@ -43,15 +43,15 @@ bool RunWatchedPreview(PluginGlobals& globals) {
       gPreviewWidth > 0 ? gPreviewWidth : record.filterRect.right - record.filterRect.left + 5;
   const int height =
       gPreviewHeight > 0 ? gPreviewHeight : record.filterRect.bottom - record.filterRect.top + 5;
-  if (ui::OpenPreview(globals,
+  if (OpenPreview(globals,
                       {0, 0, int16(std::min(height, 32767)), int16(std::min(width, 32767))})) {
     for (int frame = 0;; ++frame) {
-      if (frame > 0) ui::StepPreview(globals);
+      if (frame > 0) StepPreview(globals);
       PaintPreview(record);
       if (gPreviewHook(gPreviewHookContext, frame) == 0) break;
     }
   }
-  ui::ClosePreview();
+  ClosePreview();
   block.setDisposition(disposition);
   block.setSpareFlag(spareFlag);
   globals.result = kUserCanceledErr;

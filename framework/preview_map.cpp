@@ -1,6 +1,6 @@
-#include "ui/preview_map.h"
+#include "framework/preview_map.h"
 
-namespace zar::ui {
+namespace zar {
 
 void DescribePreview(const FilterRecord& record, PreviewPixels& pixels) {
   pixels = PreviewPixels{};
@@ -42,4 +42,4 @@ void DescribePreview(const FilterRecord& record, PreviewPixels& pixels) {
   mask.maskDescription = 0;
 }
 
-}  // namespace zar::ui
+}  // namespace zar

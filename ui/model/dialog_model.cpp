@@ -1,12 +1,12 @@
-#include "ui/dialog_model.h"
+#include "ui/model/dialog_model.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 
-#include "effects/common/zmath.h"
-#include "ui/control_ids.h"
+#include "base/zmath.h"
+#include "ui/model/control_ids.h"
 
 namespace zar::ui {
 
@@ -54,23 +54,23 @@ constexpr int kCommonGroups = 3;
 
 }  // namespace
 
-int SliderCount(const DialogSpec& dialog) {
+int SliderCount(const DialogTraits& dialog) {
   return dialog.velocityAndSpace ? int(std::size(kSliders)) : kCommonSliders;
 }
 
-Slider SliderAt(const DialogSpec& dialog, int index) {
+Slider SliderAt(const DialogTraits& dialog, int index) {
   Slider slider = kSliders[index];
   if (index < 4) slider.field = dialog.mainFields[index];
   return slider;
 }
 
-std::optional<Slider> FindSlider(const DialogSpec& dialog, int sliderId) {
+std::optional<Slider> FindSlider(const DialogTraits& dialog, int sliderId) {
   for (int i = 0; i < SliderCount(dialog); ++i)
     if (kSliders[i].id == sliderId) return SliderAt(dialog, i);
   return std::nullopt;
 }
 
-std::optional<Slider> FindSliderByEdit(const DialogSpec& dialog, int editId) {
+std::optional<Slider> FindSliderByEdit(const DialogTraits& dialog, int editId) {
   if (editId == 0) return std::nullopt;
   for (int i = 0; i < SliderCount(dialog); ++i)
     if (kSliders[i].editId == editId) return SliderAt(dialog, i);
@@ -108,7 +108,7 @@ void StoreSliderPosition(WorkingParameters& params, const Slider& slider, int po
   SetField(params, slider.field, uint32_t(position));
 }
 
-std::string FormatEditValue(const DialogSpec& dialog, int editId, int32_t value,
+std::string FormatEditValue(const DialogTraits& dialog, int editId, int32_t value,
                             EditOccasion occasion) {
   bool fixed = false;
   if (occasion == EditOccasion::kShowValues)
@@ -139,13 +139,13 @@ RampPush ApplyRampPosition(WorkingParameters& params, int sliderId, int position
   return {0, 0};
 }
 
-int RadioGroupCount(const DialogSpec& dialog) {
+int RadioGroupCount(const DialogTraits& dialog) {
   return dialog.velocityAndSpace ? kCommonGroups : int(std::size(kGroups));
 }
 
-const RadioGroup& RadioGroupAt(const DialogSpec&, int index) { return kGroups[index]; }
+const RadioGroup& RadioGroupAt(const DialogTraits&, int index) { return kGroups[index]; }
 
-const RadioGroup* FindRadioGroup(const DialogSpec& dialog, int buttonId) {
+const RadioGroup* FindRadioGroup(const DialogTraits& dialog, int buttonId) {
   for (int g = 0; g < RadioGroupCount(dialog); ++g)
     for (int v = 0; v < kGroups[g].count; ++v)
       if (kGroups[g].buttons[v] == buttonId) return &kGroups[g];

@@ -5,12 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "framework/host_api.h"
+#include "interface/host_api.h"
 
 namespace zar {
 
 struct PluginGlobals;
-struct PluginSpec;
+struct PluginTable;
 
 // Every effect setting of the five plug-ins. Each plug-in uses the subset its layout names; the
 // others stay at zero in its working copy.

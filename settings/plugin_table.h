@@ -1,17 +1,17 @@
 // What makes one deliverable different from the others: a constants table that each plug-in
-// defines once (plugins/<name>/spec.cpp), and its engine entry RunEngine. The framework reads the
+// defines once (plugins/<name>/table.cpp), and its engine entry RunEngine. The framework reads the
 // table; it never switches on which plug-in it is.
 #pragma once
 
 #include <cstdint>
 
-#include "framework/parameters.h"
+#include "settings/parameters.h"
 
 namespace zar {
 
 struct PluginGlobals;
 
-struct ParamsFileSpec {
+struct ParamsFileFormat {
   const char* extension;          // ".pcb"
   const char* initialName;        // "*.pcb"
   const char* filterDescription;  // the file dialog's filter text
@@ -21,7 +21,7 @@ struct ParamsFileSpec {
 };
 
 // What distinguishes one plug-in's parameter dialog from another's, beyond its template.
-struct DialogSpec {
+struct DialogTraits {
   Field mainFields[4];            // driven by sliders 1015..1018 and edit boxes 1026..1029
   bool velocityAndSpace;          // 1058..1061 are the "Velosity"/"Space" sliders and edit boxes
                                   // (Ice, Candle); otherwise the effect-direction buttons
@@ -30,27 +30,27 @@ struct DialogSpec {
   uint8_t fixedFormatEditCount;
 };
 
-struct PluginSpec {
+struct PluginTable {
   const char* name;       // "combustion": the effect's name on the command line
   const char* title;      // "ZAR Combustion": string 16001 and the dialog caption
   const char* aboutText;  // string 16000
   ParameterLayout layout;
   WorkingParameters defaults;
-  ParamsFileSpec file;
-  DialogSpec dialog;
+  ParamsFileFormat file;
+  DialogTraits dialog;
 };
 
 // The constants table of the plug-in this module is built as.
-const PluginSpec& ThisPlugin();
+const PluginTable& ThisPlugin();
 
 // The plug-in's effect engine: mode 1 renders the current strip for good, mode 0 the preview.
 void RunEngine(PluginGlobals* globals, int mode);
 
 // The five tables, for tools and tests that deal with every plug-in.
-extern const PluginSpec kCombustionSpec;
-extern const PluginSpec kIceSpec;
-extern const PluginSpec kCandleSpec;
-extern const PluginSpec kFireSpec;
-extern const PluginSpec kCryoSpec;
+extern const PluginTable kCombustionTable;
+extern const PluginTable kIceTable;
+extern const PluginTable kCandleTable;
+extern const PluginTable kFireTable;
+extern const PluginTable kCryoTable;
 
 }  // namespace zar

@@ -1,12 +1,12 @@
-#include "ui/preview_sequence.h"
+#include "framework/preview_sequence.h"
 
 #include "effects/palette/palette.h"
 #include "framework/filter_pass.h"
 #include "framework/module_state.h"
-#include "framework/parameters.h"
-#include "framework/plugin_spec.h"
+#include "settings/parameters.h"
+#include "settings/plugin_table.h"
 
-namespace zar::ui {
+namespace zar {
 
 void RebuildWorkingRamp() {
   ModuleState& module = Module();
@@ -41,4 +41,4 @@ void StepPreview(PluginGlobals& globals) {
 
 void ClosePreview() { Module().previewState = 0; }
 
-}  // namespace zar::ui
+}  // namespace zar

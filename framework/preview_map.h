@@ -2,9 +2,9 @@
 // of version 1 over the preview request's output, with a mask where the picture has one.
 #pragma once
 
-#include "framework/host_api.h"
+#include "interface/host_api.h"
 
-namespace zar::ui {
+namespace zar {
 
 struct PreviewPixels {
   PSPixelMap map;
@@ -17,4 +17,4 @@ struct PreviewPixels {
 // transparency mask (the last output plane). The result points into `pixels`: keep it in place.
 void DescribePreview(const FilterRecord& record, PreviewPixels& pixels);
 
-}  // namespace zar::ui
+}  // namespace zar

@@ -1,11 +1,11 @@
 // Constants of the Fire plug-in.
-#include "framework/plugin_spec.h"
+#include "settings/plugin_table.h"
 #include "plugins/common/layouts.h"
 #include "plugins/fire/plugin_info.h"
 
 namespace zar {
 
-const PluginSpec kFireSpec = {
+const PluginTable kFireTable = {
     .name = "fire",
     .title = ZAR_PLUGIN_TITLE,
     .aboutText = ZAR_PLUGIN_ABOUT_TEXT,

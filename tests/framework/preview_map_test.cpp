@@ -1,4 +1,4 @@
-#include "ui/preview_map.h"
+#include "framework/preview_map.h"
 
 #include <gtest/gtest.h>
 

@@ -7,14 +7,14 @@
 // double is returned; otherwise the accurate step of zmath_accurate.cpp decides. The error bounds
 // below are derived in the comments; the native tests check them against MPFR on millions of
 // arguments.
-#include "effects/common/zmath.h"
+#include "base/zmath.h"
 
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
-#include "effects/common/zmath_internal.h"
-#include "effects/common/zmath_tables.h"
+#include "base/zmath_internal.h"
+#include "base/zmath_tables.h"
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>

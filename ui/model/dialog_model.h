@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "framework/parameters.h"
-#include "framework/plugin_spec.h"
+#include "settings/parameters.h"
+#include "settings/plugin_table.h"
 
 namespace zar::ui {
 
@@ -25,10 +25,10 @@ struct Slider {
 
 // The sliders a plug-in's dialog can hold, with the field each drives in that plug-in. Every
 // slider a plug-in has uses the same range, ticks and edit box.
-int SliderCount(const DialogSpec& dialog);
-Slider SliderAt(const DialogSpec& dialog, int index);
-std::optional<Slider> FindSlider(const DialogSpec& dialog, int sliderId);
-std::optional<Slider> FindSliderByEdit(const DialogSpec& dialog, int editId);
+int SliderCount(const DialogTraits& dialog);
+Slider SliderAt(const DialogTraits& dialog, int index);
+std::optional<Slider> FindSlider(const DialogTraits& dialog, int sliderId);
+std::optional<Slider> FindSliderByEdit(const DialogTraits& dialog, int editId);
 
 // Decimal text to integer as the C runtime's atoi reads it: leading blanks, an optional sign,
 // digits up to the first other character; no digits gives 0. Values beyond 32 bits saturate.
@@ -53,7 +53,7 @@ enum class EditOccasion {
 
 // The text of an edit box: the integer printed with "%f" (6.000000) or "%.2f" (10.00), by edit
 // box and occasion.
-std::string FormatEditValue(const DialogSpec& dialog, int editId, int32_t value,
+std::string FormatEditValue(const DialogTraits& dialog, int editId, int32_t value,
                             EditOccasion occasion);
 
 // A ramp-position slider moved. The first position never exceeds the second: each slider pushes
@@ -74,10 +74,10 @@ struct RadioGroup {
 
 // The groups of a plug-in's dialog (the effect groups only in Combustion, the colour pair as a
 // group of two). Groups whose buttons the template lacks are harmless.
-int RadioGroupCount(const DialogSpec& dialog);
-const RadioGroup& RadioGroupAt(const DialogSpec& dialog, int index);
+int RadioGroupCount(const DialogTraits& dialog);
+const RadioGroup& RadioGroupAt(const DialogTraits& dialog, int index);
 // The group a button belongs to, or null.
-const RadioGroup* FindRadioGroup(const DialogSpec& dialog, int buttonId);
+const RadioGroup* FindRadioGroup(const DialogTraits& dialog, int buttonId);
 
 // The button to check for a value; 0 when the value is outside the group (nothing is checked).
 int RadioButtonFor(const RadioGroup& group, int value);

@@ -1,7 +1,7 @@
 // The effect fields of the working copy and their place in a parameter block.
 #include <cstring>
 
-#include "framework/parameters.h"
+#include "settings/parameters.h"
 
 namespace zar {
 
