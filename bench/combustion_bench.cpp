@@ -25,11 +25,8 @@
 
 #include "effects/combustion/combustion.h"
 #include "effects/combustion/propagate.h"
-#include "platform/posix/module_strings.h"
 #include "tests/support/image.h"
 
-// This program is no plug-in module: it has no string table.
-const char* zar::platform::ModuleString(unsigned) { return nullptr; }
 
 namespace {
 

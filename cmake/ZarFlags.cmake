@@ -38,7 +38,7 @@ function(zar_add_plugin_module target output_name)
   else()
     set_target_properties(${target} PROPERTIES SUFFIX ".so" CXX_VISIBILITY_PRESET hidden
                                                VISIBILITY_INLINES_HIDDEN ON)
-    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/plugins/common/module_strings.cpp)
     target_link_options(${target} PRIVATE -Wl,--no-undefined)
   endif()
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/plugins/common/module_strings.cpp)
 endfunction()

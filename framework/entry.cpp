@@ -5,7 +5,7 @@
 #include "framework/filter_pass.h"
 #include "framework/globals.h"
 #include "framework/handles.h"
-#include "settings/parameters.h"
+#include "framework/parameters.h"
 #include "platform/platform.h"
 
 namespace zar {

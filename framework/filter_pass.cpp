@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "framework/dialog_bridge.h"
+#include "framework/plugin.h"
 #include "framework/engine_frame.h"
 #include "framework/module_state.h"
-#include "settings/parameters.h"
-#include "settings/plugin_table.h"
+#include "framework/parameters.h"
+#include "framework/plugin.h"
 
 namespace zar {
 

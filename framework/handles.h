@@ -1,20 +1,13 @@
-// Memory handles in the host's Windows handle format, and the wrappers around the host's own
-// handle suite.
-//
-// A handle is the address of a master block: the data block's address (pointer-sized), then the
-// code 'FOTO' as a little-endian 32-bit value (the bytes "OTOF"). Both blocks are movable,
-// zero-filled global memory, locked when made and kept locked until freed, so the host can keep
-// and free a handle we made and we can read one the host made.
+// Memory handles in the host's Windows handle format (interface/handle_format.h), and the
+// wrappers around the host's own handle suite.
 #pragma once
 
 #include <cstdint>
 
+#include "interface/handle_format.h"
 #include "interface/host_api.h"
 
 namespace zar {
-
-constexpr uint32_t kHandleSignature = FourCC("FOTO");
-constexpr unsigned kHandleMasterSize = sizeof(void*) + 4;
 
 // The module-wide handle error cell: 0, -108 (allocation failed) or -109 (empty handle).
 int16 HandleError();

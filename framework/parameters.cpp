@@ -1,11 +1,11 @@
-#include "settings/parameters.h"
+#include "framework/parameters.h"
 
 #include <cstring>
 
 #include "framework/globals.h"
 #include "framework/handles.h"
 #include "framework/host_id.h"
-#include "settings/plugin_table.h"
+#include "framework/plugin.h"
 #include "platform/platform.h"
 
 namespace zar {

@@ -3,8 +3,8 @@
 #include "effects/palette/palette.h"
 #include "framework/filter_pass.h"
 #include "framework/module_state.h"
-#include "settings/parameters.h"
-#include "settings/plugin_table.h"
+#include "framework/parameters.h"
+#include "framework/plugin.h"
 
 namespace zar {
 

@@ -18,11 +18,7 @@
 #include "effects/fire/fire_engine.h"
 #include "effects/ice/ice_engine.h"
 #include "fuzz/common/fuzz_input.h"
-#include "platform/posix/module_strings.h"
 
-// The platform layer the engines allocate their fields through also serves a module's string
-// table, which no engine reads: this program has none.
-const char* zar::platform::ModuleString(unsigned) { return nullptr; }
 
 namespace zar::fuzz {
 namespace {

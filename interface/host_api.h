@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/four_cc.h"
+
 namespace zar {
 
 using int16 = int16_t;
@@ -27,11 +29,6 @@ using Handle = char**;
 #else
 #define ZAR_CDECL
 #endif
-
-constexpr OSType FourCC(const char (&s)[5]) {
-  return (OSType(uint8_t(s[0])) << 24) | (OSType(uint8_t(s[1])) << 16) |
-         (OSType(uint8_t(s[2])) << 8) | OSType(uint8_t(s[3]));
-}
 
 // ---- selectors and result codes ------------------------------------------------------------
 

@@ -40,6 +40,18 @@ void ShowMessage(intptr_t owner, const char* text, const char* caption, MessageI
 // length, 0 when the string is missing.
 int LoadModuleString(unsigned id, char* buf, int bufSize);
 
+// Where the module's strings come from in a build without resources: the module registers its
+// lookup when it loads (null for none). The Windows builds read their resources and ignore it.
+using StringLookup = const char* (*)(unsigned id);
+void RegisterModuleStrings(StringLookup lookup);
+
+// Where message boxes go in a build without a screen: a host that watches them installs a sink
+// through the module's export (warning is 1 for a warning icon, 0 for information); without one
+// they are printed to stderr. The Windows builds show real message boxes and ignore it.
+using MessageSink = void (*)(void* context, intptr_t owner, const char* text, const char* caption,
+                             int warning);
+void SetMessageSink(MessageSink sink, void* context);
+
 // ---- files ------------------------------------------------------------------------------------
 
 // Reads at most maxBytes from the start of a file. False when it cannot be opened or read.

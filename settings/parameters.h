@@ -1,16 +1,14 @@
-// The filter parameter block (the record the host keeps in its parameters handle between runs),
-// its two fixed layouts, and the module's working copy of the effect settings.
+// The effect settings: the module's working copy, its fields, and the bytes of the filter
+// parameter block (the record the host keeps in its parameters handle between runs) in its two
+// fixed layouts.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "interface/host_api.h"
+#include "base/four_cc.h"
 
 namespace zar {
-
-struct PluginGlobals;
-struct PluginTable;
 
 // Every effect setting of the five plug-ins. Each plug-in uses the subset its layout names; the
 // others stay at zero in its working copy.
@@ -184,18 +182,5 @@ class ParameterBlock {
   uint8_t* data_;
   const ParameterLayout& layout_;
 };
-
-// The block of the call's FilterRecord (the data block of its parameters handle). Only valid after
-// EnsureParameters succeeded.
-ParameterBlock BlockOf(const PluginGlobals& globals);
-
-// Makes sure the host's parameters handle holds a block, creating one with the plug-in's defaults
-// when it is empty. A block handed back smaller than the layout (where its size can be known) is
-// replaced by a fresh one instead of being overrun. On an allocation failure the result becomes
-// -108 and false is returned.
-bool EnsureParameters(PluginGlobals& globals);
-
-// The size of the data block of a parameters handle, or -1 when it cannot be known.
-int64_t KnownParameterBlockSize(const FilterRecord& record);
 
 }  // namespace zar

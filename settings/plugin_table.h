@@ -1,6 +1,6 @@
-// What makes one deliverable different from the others: a constants table that each plug-in
-// defines once (plugins/<name>/table.cpp), and its engine entry RunEngine. The framework reads the
-// table; it never switches on which plug-in it is.
+// What makes one plug-in different from the others in data: its constants table, defined once in
+// plugins/<name>/table.cpp. The framework, the dialog and the hosts read the table; none of them
+// switches on which plug-in it is.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +8,6 @@
 #include "settings/parameters.h"
 
 namespace zar {
-
-struct PluginGlobals;
 
 struct ParamsFileFormat {
   const char* extension;          // ".pcb"
@@ -39,12 +37,6 @@ struct PluginTable {
   ParamsFileFormat file;
   DialogTraits dialog;
 };
-
-// The constants table of the plug-in this module is built as.
-const PluginTable& ThisPlugin();
-
-// The plug-in's effect engine: mode 1 renders the current strip for good, mode 0 the preview.
-void RunEngine(PluginGlobals* globals, int mode);
 
 // The five tables, for tools and tests that deal with every plug-in.
 extern const PluginTable kCombustionTable;

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "hosts/core/plugin_resources.h"
+#include "interface/handle_format.h"
 #include "interface/native_exports.h"
 
 namespace zar::host {
@@ -17,7 +18,6 @@ constexpr Fixed kRateOne = 0x00010000;
 constexpr uint8_t kCanary = 0xEE;  // fills the padding at the end of buffer rows
 constexpr int64_t kMaxBufferBytes = int64_t(1) << 30;
 constexpr intptr_t kWindowlessHostWindow = 0x5A4152;  // stands for the host window without one
-constexpr uint32_t kPluginHandleSignature = FourCC("FOTO");
 
 // The host whose plug-in is running (between runs, the first host made): callbacks carry no
 // context of their own.
@@ -796,7 +796,7 @@ bool Host::IsForeignPluginHandle(Handle handle) const {
   if (!handle || handles_.count(handle)) return false;
   uint32_t signature = 0;
   std::memcpy(&signature, reinterpret_cast<const char*>(handle) + sizeof(void*), sizeof signature);
-  return signature == kPluginHandleSignature;
+  return signature == kHandleSignature;
 }
 
 Handle Host::NewHandle(int32 size) {

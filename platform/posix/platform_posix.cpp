@@ -1,5 +1,5 @@
 // Linux implementation of the platform services, for the native plug-in modules that our own
-// host loads. Message boxes go to a hook the host installs (see message_hook.h), or to stderr.
+// host loads. Message boxes go to the sink a host installs, or to stderr.
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/mman.h>
@@ -15,15 +15,14 @@
 
 #include "platform/failure_injection.h"
 #include "platform/platform.h"
-#include "interface/native_exports.h"
-#include "platform/posix/module_strings.h"
 
 namespace zar::platform {
 
 namespace {
 void* gInstance = nullptr;
-ZarMessageHook gMessageHook = nullptr;
-void* gMessageHookContext = nullptr;
+MessageSink gMessageSink = nullptr;
+void* gMessageSinkContext = nullptr;
+StringLookup gModuleStrings = nullptr;
 }  // namespace
 
 void SetModuleInstance(void* instance) { gInstance = instance; }
@@ -55,8 +54,8 @@ void PageFree(void* pages, size_t size) {
 }
 
 void ShowMessage(intptr_t owner, const char* text, const char* caption, MessageIcon icon) {
-  if (gMessageHook) {
-    gMessageHook(gMessageHookContext, owner, text, caption, icon == MessageIcon::kWarning ? 1 : 0);
+  if (gMessageSink) {
+    gMessageSink(gMessageSinkContext, owner, text, caption, icon == MessageIcon::kWarning ? 1 : 0);
     return;
   }
   std::fprintf(stderr, "%s: %s\n", caption, text);
@@ -64,7 +63,7 @@ void ShowMessage(intptr_t owner, const char* text, const char* caption, MessageI
 
 int LoadModuleString(unsigned id, char* buf, int bufSize) {
   if (bufSize <= 0) return 0;
-  const char* text = ModuleString(id);
+  const char* text = gModuleStrings ? gModuleStrings(id) : nullptr;
   if (!text) {
     buf[0] = '\0';
     return 0;
@@ -89,10 +88,11 @@ uint32_t VersionInfoSize(const char*) { return 0; }
 bool ReadVersionInfo(const char*, uint32_t, void*) { return false; }
 bool QueryVersionValue(const void*, const char*, const void**, unsigned*) { return false; }
 
-}  // namespace zar::platform
+void RegisterModuleStrings(StringLookup lookup) { gModuleStrings = lookup; }
 
-extern "C" __attribute__((visibility("default"))) void ZarSetMessageHook(ZarMessageHook hook,
-                                                                         void* context) {
-  zar::platform::gMessageHook = hook;
-  zar::platform::gMessageHookContext = context;
+void SetMessageSink(MessageSink sink, void* context) {
+  gMessageSink = sink;
+  gMessageSinkContext = context;
 }
+
+}  // namespace zar::platform

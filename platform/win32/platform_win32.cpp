@@ -63,6 +63,10 @@ int LoadModuleString(unsigned id, char* buf, int bufSize) {
   return length > 0 ? length : 0;
 }
 
+// The texts are the module's resources, and message boxes are real.
+void RegisterModuleStrings(StringLookup) {}
+void SetMessageSink(MessageSink, void*) {}
+
 bool ExecutablePath(char* buf, size_t bufSize) {
   DWORD length = GetModuleFileNameA(nullptr, buf, static_cast<DWORD>(bufSize));
   return length > 0 && length < bufSize;

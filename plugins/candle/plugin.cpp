@@ -1,8 +1,13 @@
-// The candle deliverable's constants table; its engine entry is plugins/common/ice_entry.cpp.
-#include "settings/plugin_table.h"
+// The candle deliverable: its constants table, the Ice engine, the build's dialog and strings.
+#include "framework/plugin.h"
+#include "plugins/common/entries.h"
+#include "ui/dialog.h"
 
 namespace zar {
 
-const PluginTable& ThisPlugin() { return kCandleTable; }
+namespace {
+constexpr PluginBinding kCandlePlugin{&kCandleTable, RunIceEntry, ui::RunParameterDialog, ModuleString};
+ZAR_BIND_PLUGIN(kCandlePlugin);
+}  // namespace
 
 }  // namespace zar

@@ -4,6 +4,7 @@
 #include "framework/engine_frame.h"
 #include "framework/globals.h"
 #include "framework/module_state.h"
+#include "plugins/common/entries.h"
 
 namespace zar {
 
@@ -12,7 +13,7 @@ namespace {
 FireEngineState gEngine;
 }  // namespace
 
-void RunEngine(PluginGlobals* globals, int mode) {
+void RunFireEntry(PluginGlobals* globals, int mode) {
   if (globals == nullptr || globals->filterRecord == nullptr) return;
   ModuleState& module = Module();
   RunFireEngine(FrameFromRecord(*globals->filterRecord, mode), module.working,

@@ -4,6 +4,7 @@
 #include "framework/engine_frame.h"
 #include "framework/globals.h"
 #include "framework/module_state.h"
+#include "plugins/common/entries.h"
 
 namespace zar {
 
@@ -12,7 +13,7 @@ namespace {
 IceEngineState gEngine;
 }  // namespace
 
-void RunEngine(PluginGlobals* globals, int mode) {
+void RunIceEntry(PluginGlobals* globals, int mode) {
   if (globals == nullptr || globals->filterRecord == nullptr) return;
   ModuleState& module = Module();
   RunIceEngine(FrameFromRecord(*globals->filterRecord, mode), module.working, module.iterationCount,

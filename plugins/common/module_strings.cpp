@@ -1,10 +1,10 @@
-// The string table of a native module, from the plug-in's constants (the Windows builds load the
-// same texts from their resources).
-#include "settings/plugin_table.h"
-#include "platform/posix/module_strings.h"
+// The string table of a module without resources, from the plug-in's constants (the Windows
+// builds load the same texts from their resources).
+#include "framework/plugin.h"
+#include "plugins/common/entries.h"
 #include "plugins/common/framework_strings.h"
 
-namespace zar::platform {
+namespace zar {
 
 const char* ModuleString(unsigned id) {
   switch (id) {
@@ -18,4 +18,4 @@ const char* ModuleString(unsigned id) {
   }
 }
 
-}  // namespace zar::platform
+}  // namespace zar

@@ -1,8 +1,13 @@
-// The cryo deliverable's constants table; its engine entry is plugins/common/fire_entry.cpp.
-#include "settings/plugin_table.h"
+// The cryo deliverable: its constants table, the Fire engine, the build's dialog and strings.
+#include "framework/plugin.h"
+#include "plugins/common/entries.h"
+#include "ui/dialog.h"
 
 namespace zar {
 
-const PluginTable& ThisPlugin() { return kCryoTable; }
+namespace {
+constexpr PluginBinding kCryoPlugin{&kCryoTable, RunFireEntry, ui::RunParameterDialog, ModuleString};
+ZAR_BIND_PLUGIN(kCryoPlugin);
+}  // namespace
 
 }  // namespace zar

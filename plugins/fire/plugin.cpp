@@ -1,8 +1,13 @@
-// The fire deliverable's constants table; its engine entry is plugins/common/fire_entry.cpp.
-#include "settings/plugin_table.h"
+// The fire deliverable: its constants table, the Fire engine, the build's dialog and strings.
+#include "framework/plugin.h"
+#include "plugins/common/entries.h"
+#include "ui/dialog.h"
 
 namespace zar {
 
-const PluginTable& ThisPlugin() { return kFireTable; }
+namespace {
+constexpr PluginBinding kFirePlugin{&kFireTable, RunFireEntry, ui::RunParameterDialog, ModuleString};
+ZAR_BIND_PLUGIN(kFirePlugin);
+}  // namespace
 
 }  // namespace zar

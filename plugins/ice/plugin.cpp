@@ -1,8 +1,13 @@
-// The ice deliverable's constants table; its engine entry is plugins/common/ice_entry.cpp.
-#include "settings/plugin_table.h"
+// The ice deliverable: its constants table, the Ice engine, the build's dialog and strings.
+#include "framework/plugin.h"
+#include "plugins/common/entries.h"
+#include "ui/dialog.h"
 
 namespace zar {
 
-const PluginTable& ThisPlugin() { return kIceTable; }
+namespace {
+constexpr PluginBinding kIcePlugin{&kIceTable, RunIceEntry, ui::RunParameterDialog, ModuleString};
+ZAR_BIND_PLUGIN(kIcePlugin);
+}  // namespace
 
 }  // namespace zar

@@ -9,13 +9,10 @@
 #include <vector>
 
 #include "effects/combustion/combustion.h"
-#include "platform/posix/module_strings.h"
 #include "tests/combustion/pinned_cases.h"
 #include "tests/support/image.h"
 #include "tests/support/png.h"
 
-// This program is no plug-in module: it has no string table.
-const char* zar::platform::ModuleString(unsigned) { return nullptr; }
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "effects/combustion/combustion.h"
 #include "framework/globals.h"
 #include "framework/module_state.h"
-#include "settings/plugin_table.h"
+#include "framework/plugin.h"
 #include "tests/combustion/pinned_cases.h"
 
 namespace zar {

@@ -4,9 +4,10 @@
 #include <cstring>
 
 #include "framework/module_state.h"
-#include "settings/parameters.h"
+#include "framework/parameters.h"
 #include "platform/platform.h"
 #include "tests/support/test_plugin.h"
+#include "ui/dialog.h"
 #include "ui/win32/dialog.h"
 
 namespace zar::testing {
@@ -79,6 +80,7 @@ void DialogFixture::Use(const PluginTable& which) {
   ResetTestPlugin(which);
   platform::SetModuleInstance(GetModuleHandleA(nullptr));
   Plugin().engine = TestEngine;
+  Plugin().dialog = ui::RunParameterDialog;  // the real dialog, over the test engine
   gPreviewFrames = 0;
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);

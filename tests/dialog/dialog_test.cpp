@@ -9,7 +9,7 @@
 
 #include "framework/globals.h"
 #include "framework/module_state.h"
-#include "settings/parameters.h"
+#include "framework/parameters.h"
 #include "platform/platform.h"
 #include "tests/dialog/dialog_fixture.h"
 #include "tests/dialog/driver.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "framework/module_state.h"
-#include "settings/parameters.h"
+#include "framework/parameters.h"
 #include "platform/platform.h"
 #include "tests/dialog/dialog_fixture.h"
 #include "tests/dialog/driver.h"

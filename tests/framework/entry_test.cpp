@@ -8,7 +8,7 @@
 #include "framework/globals.h"
 #include "framework/handles.h"
 #include "framework/module_state.h"
-#include "settings/parameters.h"
+#include "framework/parameters.h"
 #include "platform/platform.h"
 #include "tests/support/fake_handles.h"
 #include "tests/support/test_plugin.h"

@@ -11,7 +11,7 @@
 #include "framework/globals.h"
 #include "framework/handles.h"
 #include "framework/module_state.h"
-#include "settings/parameters.h"
+#include "framework/parameters.h"
 #include "tests/support/test_plugin.h"
 
 namespace zar {

@@ -1,4 +1,4 @@
-#include "settings/parameters.h"
+#include "framework/parameters.h"
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 
 #include "framework/globals.h"
 #include "framework/module_state.h"
-#include "settings/plugin_table.h"
+#include "framework/plugin.h"
 #include "tests/fire/fire_runs.h"
 #include "tests/ice/engine_runs.h"
 #ifndef _WIN32

@@ -1,10 +1,26 @@
 #include "tests/support/test_plugin.h"
 
 #include "framework/module_state.h"
+#include "plugins/common/entries.h"
 
-namespace zar {
+namespace zar::testing {
 
-namespace testing {
+namespace {
+
+void RecordEngineCall(PluginGlobals* globals, int mode) {
+  const FilterRecord& record = *globals->filterRecord;
+  Plugin().engineCalls.push_back({mode, record.outRect, record.inRect, Module().iterationCount});
+  if (Plugin().engine) Plugin().engine(*globals, mode);
+}
+
+bool RunTestDialog(PluginGlobals& globals) {
+  ++Plugin().dialogRuns;
+  return Plugin().dialog ? Plugin().dialog(globals) : false;
+}
+
+PluginBinding gBinding{&kCombustionTable, RecordEngineCall, RunTestDialog, ModuleString};
+
+}  // namespace
 
 TestPlugin& Plugin() {
   static TestPlugin plugin;
@@ -15,17 +31,8 @@ void ResetTestPlugin(const PluginTable& table) {
   Plugin() = TestPlugin{};
   Plugin().table = &table;
   Module() = ModuleState{};
+  gBinding.table = &table;
+  BindPlugin(gBinding);
 }
 
-}  // namespace testing
-
-const PluginTable& ThisPlugin() { return *testing::Plugin().table; }
-
-void RunEngine(PluginGlobals* globals, int mode) {
-  const FilterRecord& record = *globals->filterRecord;
-  testing::Plugin().engineCalls.push_back(
-      {mode, record.outRect, record.inRect, Module().iterationCount});
-  if (testing::Plugin().engine) testing::Plugin().engine(*globals, mode);
-}
-
-}  // namespace zar
+}  // namespace zar::testing

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "framework/globals.h"
+#include "framework/plugin.h"
 #include "settings/plugin_table.h"
 
 namespace zar::testing {

@@ -6,13 +6,13 @@
 // once the host has seen enough, so no final rendering follows.
 #include <algorithm>
 
-#include "framework/dialog_bridge.h"
 #include "framework/globals.h"
-#include "settings/parameters.h"
-#include "platform/platform.h"
-#include "interface/native_exports.h"
+#include "framework/parameters.h"
 #include "framework/preview_map.h"
 #include "framework/preview_sequence.h"
+#include "interface/native_exports.h"
+#include "platform/platform.h"
+#include "ui/dialog.h"
 
 namespace zar {
 
@@ -59,6 +59,8 @@ bool RunWatchedPreview(PluginGlobals& globals) {
 }
 }  // namespace
 
+namespace ui {
+
 bool RunParameterDialog(PluginGlobals& globals) {
   if (gPreviewHook) return RunWatchedPreview(globals);
   if (!gDialogHook) return false;
@@ -68,6 +70,8 @@ bool RunParameterDialog(PluginGlobals& globals) {
   globals.result = kUserCanceledErr;
   return true;
 }
+
+}  // namespace ui
 
 }  // namespace zar
 

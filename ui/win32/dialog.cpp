@@ -11,6 +11,8 @@
 //   Ice, Candle: 1058 / 1059 velocity, 1060 / 1061 space; 1974 the rotation dial's command.
 #include "ui/win32/dialog.h"
 
+#include "ui/dialog.h"
+
 #include <commctrl.h>
 
 #include <cstring>
@@ -18,8 +20,8 @@
 
 #include "framework/filter_pass.h"
 #include "framework/module_state.h"
-#include "settings/parameters.h"
-#include "settings/plugin_table.h"
+#include "framework/parameters.h"
+#include "framework/plugin.h"
 #include "platform/platform.h"
 #include "ui/model/control_ids.h"
 #include "ui/model/dialog_model.h"
@@ -412,17 +414,13 @@ INT_PTR RunDialogTemplate(PluginGlobals& globals, HINSTANCE instance, const char
                          reinterpret_cast<LPARAM>(&globals));
 }
 
-}  // namespace zar::ui
-
-namespace zar {
-
 bool RunParameterDialog(PluginGlobals& globals) {
-  const INT_PTR result = ui::RunDialogTemplate(
-      globals, static_cast<HINSTANCE>(platform::ModuleInstance()), ui::kDialogTemplate);
+  const INT_PTR result =
+      RunDialogTemplate(globals, static_cast<HINSTANCE>(platform::ModuleInstance()), kDialogTemplate);
   return result == IDOK || result == IDCANCEL;
 }
 
-}  // namespace zar
+}  // namespace zar::ui
 
 using namespace zar::ui;
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "framework/module_state.h"
-#include "settings/plugin_table.h"
+#include "framework/plugin.h"
 #include "settings/params_file.h"
 #include "ui/win32/ui_state.h"
 

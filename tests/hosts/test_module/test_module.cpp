@@ -6,13 +6,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/dialog_bridge.h"
 #include "framework/engine_frame.h"
 #include "framework/entry.h"
 #include "framework/filter_pass.h"
 #include "framework/module_state.h"
-#include "settings/parameters.h"
-#include "settings/plugin_table.h"
+#include "framework/parameters.h"
+#include "framework/plugin.h"
+#include "plugins/common/entries.h"
 #include "tests/hosts/test_module/test_module_api.h"
 
 namespace {
@@ -23,9 +23,9 @@ extern "C" ZAR_EXPORT ZarTestModuleState* ZarTestModule() { return &gState; }
 
 namespace zar {
 
-const PluginTable& ThisPlugin() { return kFireTable; }
+namespace {
 
-void RunEngine(PluginGlobals* globals, int mode) {
+void RecordEngineCall(PluginGlobals* globals, int mode) {
   const FilterRecord& record = *globals->filterRecord;
   const ModuleState& module = Module();
   if (gState.callCount < kZarTestMaxCalls) {
@@ -97,7 +97,7 @@ void DisplayPreview(PluginGlobals& globals) {
   record.displayPixels(&map, &source, globals.previewRect.top, globals.previewRect.left, nullptr);
 }
 
-bool RunParameterDialog(PluginGlobals& globals) {
+bool RunTestDialog(PluginGlobals& globals) {
   ++gState.dialogRuns;
   if (gState.config.dialog == kZarTestNoDialog) return false;
   ModuleState& module = Module();
@@ -115,7 +115,7 @@ bool RunParameterDialog(PluginGlobals& globals) {
       block.setUseAdvanceState(0);
       globals.result = kNoErr;
     } else {
-      RunEngine(&globals, 0);
+      RecordEngineCall(&globals, 0);
       DisplayPreview(globals);
     }
   }
@@ -131,5 +131,10 @@ bool RunParameterDialog(PluginGlobals& globals) {
   module.iterationCount = module.working.iterations;
   return true;
 }
+
+constexpr PluginBinding kTestPlugin{&kFireTable, RecordEngineCall, RunTestDialog, ModuleString};
+ZAR_BIND_PLUGIN(kTestPlugin);
+
+}  // namespace
 
 }  // namespace zar
