@@ -82,7 +82,7 @@ int EdgeFrontPosition(int p, double m, int A, int B, int direction);
 // The flower-shaped radius factor of "Hole" and "Gate" at angle theta.
 double IrisRadiusFactor(double theta, double m);
 
-// Step 1 and the transition mask: fills the destination from the source (copy, clear or leave)
+// The first fill and the transition mask: fills the destination from the source (copy, clear or leave)
 // for m, then copies or clears every pixel by effectMode and effectDirection.
 void ApplyTransitionMask(const FrameView& frame, int effectMode, int effectDirection, float m);
 

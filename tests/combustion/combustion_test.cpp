@@ -77,7 +77,7 @@ TEST(EdgeFrontPosition, TopAtPhaseZeroAndHundred) {
   }
 }
 
-// The front exactly as written, in one piece, against the engine's (which splits it into terms
+// The front computed directly, in one piece, against the engine's (which splits it into terms
 // of the position, terms of the phase and a table for a front used again and again).
 int ReferenceFront(int p, double m, int A, int B, int direction) {
   if (direction < 0 || direction > 7) return 0;
@@ -252,7 +252,7 @@ TEST(TransitionMask, UnknownPageDirectionAndOtherPixelSizesKeepTheFirstFill) {
   }
 }
 
-// "Page" and "Blend" exactly as written, pixel by pixel, against the engine (which writes runs).
+// "Page" and "Blend" computed directly, pixel by pixel, against the engine (which writes runs).
 bool PageKeeps(int direction, int n, int i, int W, int H, float m) {
   const bool rowEdge = direction == kLeft || direction == kRight;
   const int v = EdgeFrontPosition(rowEdge ? n : i, m, W, H, direction);
@@ -298,7 +298,7 @@ TEST(TransitionMask, PageAndBlendMatchTheRulesAtEveryPixel) {
     }
 }
 
-// The iris exactly as written, pixel by pixel, against the engine (which skips the trigonometry
+// The iris computed directly, pixel by pixel, against the engine (which skips the trigonometry
 // far inside and far outside the flower).
 bool IrisInside(int W, int H, int n, int i, float m) {
   const int cx = W / 2, cy = H / 2;
@@ -335,7 +335,7 @@ TEST(TransitionMask, IrisMatchesTheFormulaAtEveryPixel) {
 
 // ---- propagation --------------------------------------------------------------------------------
 
-// The sweep exactly as written: every interior cell in the direction's order, in place.
+// The sweep in its plainest form: every interior cell in the direction's order, in place.
 void ReferenceSweep(std::vector<uint8_t>& f, int fw, int fh, int direction, int coolA, int coolB,
                     int r0) {
   struct Shape {

@@ -1,4 +1,4 @@
-// Sound behaviour of the Fire and Cryo engine.
+// Robustness of the Fire and Cryo engine.
 #include "tests/fire/fire_runs.h"
 #include "tests/ice/robustness_suite.h"
 

@@ -1,4 +1,4 @@
-// Sound behaviour of the field engines, whatever the host hands over and whatever the settings
+// Robustness of the field engines, whatever the host hands over and whatever the settings
 // hold: row strides, extreme values of every field, tiny and malformed strips, absurd sizes. Each
 // run must give a defined picture (the same in every fresh module), read and write only inside
 // the host's buffers (the sanitizer builds check that: every buffer is exactly as long as its

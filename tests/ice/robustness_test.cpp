@@ -1,4 +1,4 @@
-// Sound behaviour of the Ice and Candle engine.
+// Robustness of the Ice and Candle engine.
 #include "tests/ice/robustness_suite.h"
 
 namespace zar::testing {
