@@ -492,18 +492,11 @@ class MiniHost {
 MiniHost* MiniHost::active_ = nullptr;
 
 }  // namespace
-}  // namespace zar::fuzz
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  zar::fuzz::LoadAllModules();
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zar::fuzz;
-  FuzzInput input(data, size);
+void TestOneInput(FuzzInput& input) {
   const int plugin = int(input.Int(0, kPluginCount - 1));
   MiniHost host(LoadedModule(plugin), *kPluginSpecs[plugin], input);
   host.Run();
-  return 0;
 }
+
+}  // namespace zar::fuzz
