@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "hosts/core/plugin_resources.h"
+#include "platform/platform.h"
 #include "platform/posix/message_hook.h"
 
 namespace zar::host {
@@ -164,7 +165,7 @@ struct Callbacks {
     if (!h) return;
     if (TakenForSystemBlock(h, handle)) {
       if (handle == h->parameters_) h->parameters_ = nullptr;
-      os::BlockFree(handle);
+      platform::GlobalBlockFree(handle);
       ++h->handleCounts_.pluginHandlesDisposed;
       return;
     }
@@ -174,7 +175,7 @@ struct Callbacks {
     Host* h = gActive;
     if (!h || h->options_.handleSizesUnknown) return 0;
     if (TakenForSystemBlock(h, handle)) {
-      const int64_t size = os::BlockSize(handle);
+      const int64_t size = platform::GlobalBlockSize(handle);
       return size < 0 ? 0 : int32(std::min<int64_t>(size, INT32_MAX));
     }
     return h->HandleSize(handle);
@@ -255,9 +256,18 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
   return m;
 }
 
+std::unique_ptr<PluginModule> PluginModule::Linked(PluginMainProc entry) {
+  std::unique_ptr<PluginModule> m(new PluginModule);
+  m->entry_ = entry;
+  m->entryName_ = "ENTRYPOINT";
+  return m;
+}
+
 PluginModule::~PluginModule() { os::CloseModule(module_); }
 
-void* PluginModule::FindExport(const char* name) const { return os::FindSymbol(module_, name); }
+void* PluginModule::FindExport(const char* name) const {
+  return module_ ? os::FindSymbol(module_, name) : nullptr;
+}
 
 // ---- behaviours of hosts in the field ---------------------------------------------------------
 
@@ -401,12 +411,12 @@ Host::~Host() {
   if (parameters_) DisposeHandle(parameters_);
   Handle globals = reinterpret_cast<Handle>(dataCell_);
   if (globals && IsForeignPluginHandle(globals)) {
-    os::BlockFree(*globals);
-    os::BlockFree(globals);
+    platform::GlobalBlockFree(*globals);
+    platform::GlobalBlockFree(globals);
   }
   for (auto& [handle, block] : handles_) {
-    os::BlockFree(block.data);
-    os::BlockFree(handle);
+    platform::GlobalBlockFree(block.data);
+    platform::GlobalBlockFree(handle);
   }
   if (hostWindow_ != kWindowlessHostWindow) os::DestroyHostWindow(hostWindow_);
   if (gActive == this) gActive = nullptr;
@@ -557,8 +567,8 @@ void Host::ForgetRun() {
   parameters_ = nullptr;
   Handle globals = reinterpret_cast<Handle>(dataCell_);
   if (globals && IsForeignPluginHandle(globals)) {
-    os::BlockFree(*globals);
-    os::BlockFree(globals);
+    platform::GlobalBlockFree(*globals);
+    platform::GlobalBlockFree(globals);
   }
   dataCell_ = 0;
 }
@@ -793,7 +803,7 @@ void Host::Commit() {
 // ---- handles --------------------------------------------------------------------------------
 
 bool Host::IsForeignPluginHandle(Handle handle) const {
-  if (!handle || handles_.count(handle)) return false;
+  if (!handle || handles_.count(handle) || options_.ownHandlesOnly) return false;
   uint32_t signature = 0;
   std::memcpy(&signature, reinterpret_cast<const char*>(handle) + sizeof(void*), sizeof signature);
   return signature == kPluginHandleSignature;
@@ -803,10 +813,10 @@ Handle Host::NewHandle(int32 size) {
   if (size < 0) return nullptr;
   // The handle is a cell holding the data address and nothing more, as in hosts that make their
   // handles with `new char*`: a plug-in that reads past it shows up under the sanitizers.
-  auto* cell = static_cast<char**>(os::BlockAlloc(sizeof(void*)));
-  void* data = cell ? os::BlockAlloc(size_t(size)) : nullptr;
+  auto* cell = static_cast<char**>(platform::GlobalBlockAllocDirect(sizeof(void*)));
+  void* data = cell ? platform::GlobalBlockAllocDirect(size_t(size)) : nullptr;
   if (!data) {
-    os::BlockFree(cell);
+    platform::GlobalBlockFree(cell);
     return nullptr;
   }
   *cell = static_cast<char*>(data);
@@ -820,13 +830,13 @@ void Host::DisposeHandle(Handle handle) {
   if (handle == parameters_) parameters_ = nullptr;
   auto it = handles_.find(handle);
   if (it != handles_.end()) {
-    os::BlockFree(it->second.data);
-    os::BlockFree(handle);
+    platform::GlobalBlockFree(it->second.data);
+    platform::GlobalBlockFree(handle);
     handles_.erase(it);
     ++handleCounts_.disposed;
   } else if (IsForeignPluginHandle(handle)) {
-    os::BlockFree(*handle);
-    os::BlockFree(handle);
+    platform::GlobalBlockFree(*handle);
+    platform::GlobalBlockFree(handle);
     ++handleCounts_.pluginHandlesDisposed;
   } else {
     ++handleCounts_.unknown;
@@ -840,7 +850,7 @@ int32 Host::HandleSize(Handle handle) const {
   auto it = handles_.find(handle);
   if (it != handles_.end()) return it->second.size;
   if (IsForeignPluginHandle(handle)) {
-    const int64_t size = os::BlockSize(*handle);
+    const int64_t size = platform::GlobalBlockSize(*handle);
     return size < 0 ? 0 : int32(std::min<int64_t>(size, INT32_MAX));
   }
   return 0;
@@ -854,10 +864,10 @@ OSErr Host::SetHandleSize(Handle handle, int32 size) {
     return kNilHandleErr;
   }
   const int32 old = HandleSize(handle);
-  void* data = os::BlockAlloc(size_t(size));
+  void* data = platform::GlobalBlockAllocDirect(size_t(size));
   if (!data) return kMemFullErr;
   std::memcpy(data, *handle, size_t(std::min(old, size)));
-  os::BlockFree(*handle);
+  platform::GlobalBlockFree(*handle);
   *handle = static_cast<char*>(data);
   if (ours) handles_[handle] = HostHandle{data, size};
   ++handleCounts_.resized;

@@ -33,6 +33,8 @@ class PluginModule {
   // entry-point property for this architecture ('8664' or 'wx86'), elsewhere the exported
   // ENTRYPOINT. Null with a reason on failure.
   static std::unique_ptr<PluginModule> Load(const std::string& path, std::string* error);
+  // A plug-in linked into the program itself (a test's): nothing to load, no exports to find.
+  static std::unique_ptr<PluginModule> Linked(PluginMainProc entry);
   ~PluginModule();
   PluginModule(const PluginModule&) = delete;
   PluginModule& operator=(const PluginModule&) = delete;
@@ -103,6 +105,10 @@ struct HostOptions {
   // h. The filterCase handed over (0: from the selection, 1 or 2); 4 with a four-plane picture is
   //    RGB with one editable transparency plane.
   int16 filterCase = 0;
+  // i. The handle suite knows only the handles it made (hosts that keep a table of their own):
+  //    any other handle is sized 0 without being looked into, a resize of it fails and its
+  //    dispose is ignored, whatever its format.
+  bool ownHandlesOnly = false;
   // Natively, where the modules have no dialog: the user's answer to the dialog a plug-in asks
   // for (1 OK, 0 Cancel), or -1 for none (the module renders as it would without a dialog).
   int dialogAnswer = -1;
@@ -203,6 +209,7 @@ class Host {
   struct HandleCounts {
     int made = 0, disposed = 0, pluginHandlesDisposed = 0, locks = 0, unlocks = 0, resized = 0,
         unknown = 0;
+    int live() const { return made - disposed; }  // the host's handles not yet disposed
   };
   HandleCounts handleCounts() const { return handleCounts_; }
   int abortCalls() const { return abortCalls_; }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "framework/handles.h"
+#include "hosts/core/screen.h"
 
 extern "C" void ZAR_CDECL ENTRYPOINT(zar::int16 selector, void* record, intptr_t* data,
                                      zar::int16* result);
@@ -30,30 +31,7 @@ OSErr ZAR_CDECL Display(const PSPixelMap* source, const VRect* srcRect, int32 ds
   call.context = context;
   gHost->displayCalls.push_back(call);
 
-  // Draw the pixels: a top-down 24-bit DIB from the interleaved RGB samples.
-  const int width = srcRect->right - srcRect->left, height = srcRect->bottom - srcRect->top;
-  if (width <= 0 || height <= 0 || !source->baseAddr) return 0;
-  const int stride = (width * 3 + 3) & ~3;
-  std::vector<uint8_t> bits(size_t(stride) * height);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const auto* p = static_cast<const uint8_t*>(source->baseAddr) + size_t(y) * source->rowBytes +
-                      size_t(x) * source->colBytes;
-      uint8_t* q = &bits[size_t(y) * stride + size_t(x) * 3];
-      q[0] = p[2];
-      q[1] = p[1];
-      q[2] = p[0];
-    }
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  SetDIBitsToDevice(static_cast<HDC>(context), dstCol, dstRow, width, height, 0, 0, 0, height,
-                    bits.data(), &info, DIB_RGB_COLORS);
-  return 0;
+  return host::DrawPixelMap(*source, *srcRect, dstRow, dstCol, context);
 }
 
 bool Empty(const Rect16& r) { return r.bottom <= r.top || r.right <= r.left; }

@@ -9,9 +9,9 @@
 #include <cstring>
 
 #include "hosts/core/host.h"
-#include "hosts/core/host_os.h"
 #include "hosts/core/pe_resources.h"
 #include "hosts/core/plugin_resources.h"
+#include "platform/platform.h"
 #include "tests/hosts/expected_resources.h"
 #include "tests/hosts/test_paths.h"
 
@@ -58,8 +58,8 @@ TEST_F(HostHandles, SuiteMakesSizesResizesLocksAndDisposes) {
 TEST_F(HostHandles, RecognisesThePluginsOwnHandles) {
   host::Host h(*module);
   const HandleProcs& procs = *h.handleProcs();
-  auto* master = static_cast<char*>(host::os::BlockAlloc(sizeof(void*) + 4));
-  void* data = host::os::BlockAlloc(52);
+  auto* master = static_cast<char*>(platform::GlobalBlockAllocDirect(sizeof(void*) + 4));
+  void* data = platform::GlobalBlockAllocDirect(52);
   std::memcpy(master, &data, sizeof data);
   std::memcpy(master + sizeof(void*), "OTOF", 4);
   Handle own = reinterpret_cast<Handle>(master);
