@@ -391,14 +391,15 @@ Host::Host(const PluginModule& module, HostOptions options)
     set(NativeMessageHook, this);
   if (auto set = reinterpret_cast<ZarSetDialogHookProc>(module_.FindExport("ZarSetDialogHook")))
     set(Callbacks::Dialog, this);
-  watcher_ = std::make_unique<os::WindowWatcher>(
-      [this](const os::WindowInfo& info) {
-        LogEntry entry;
-        entry.kind = LogKind::kMessage;
-        entry.window = info;
-        Append(std::move(entry));
-      },
-      [this](const os::WindowInfo& info) { return onWindow && onWindow(info); }, hostWindow_);
+  if (options_.watchWindows)
+    watcher_ = std::make_unique<os::WindowWatcher>(
+        [this](const os::WindowInfo& info) {
+          LogEntry entry;
+          entry.kind = LogKind::kMessage;
+          entry.window = info;
+          Append(std::move(entry));
+        },
+        [this](const os::WindowInfo& info) { return onWindow && onWindow(info); }, hostWindow_);
 }
 
 Host::~Host() {
@@ -559,6 +560,12 @@ int16 Host::Filter(Picture& picture, const Picture* mask, bool withDialog) {
     entry.note = "the run failed: picture restored";
     Append(std::move(entry));
   }
+  return result;
+}
+
+int16 Host::Select(int16 selector) {
+  const int16 result = Call(selector, &record_);
+  Commit();
   return result;
 }
 

@@ -109,6 +109,10 @@ struct HostOptions {
   //    any other handle is sized 0 without being looked into, a resize of it fails and its
   //    dispose is ignored, whatever its format.
   bool ownHandlesOnly = false;
+  // The plug-in's windows are watched, recorded and dismissed (os::WindowWatcher); false leaves
+  // them to the program, which works them itself (the dialog tests do, from inside their modal
+  // loops).
+  bool watchWindows = true;
   // Natively, where the modules have no dialog: the user's answer to the dialog a plug-in asks
   // for (1 OK, 0 Cancel), or -1 for none (the module renders as it would without a dialog).
   int dialogAnswer = -1;
@@ -173,6 +177,14 @@ class Host {
   // The about selector, with the host window as the about record's window.
   int16 About();
 
+  // One selector at a time, for programs that act between them (the dialog tests open the
+  // dialog themselves, or stop after start). BeginRun fills the record for the picture as Filter
+  // does and keeps it until EndRun; Select sends one selector with it and writes back the strip
+  // the plug-in finished. The strips it asks for in between come through advanceState.
+  void BeginRun(Picture& picture, const Picture* mask = nullptr);
+  int16 Select(int16 selector);
+  void EndRun();
+
   // The parameters handle's data, as the plug-in left it (empty when there is none). On Linux a
   // block the plug-in made may read a few bytes longer than it asked for.
   std::vector<uint8_t> ParameterBlock() const;
@@ -188,6 +200,8 @@ class Host {
   std::vector<StripRequest> Requests() const;
 
   const FilterRecord& record() const { return record_; }
+  // While stepping, the record a program may change between selectors.
+  FilterRecord& record() { return record_; }
   // The host's handle suite, as the plug-in gets it; callable between runs too.
   const HandleProcs* handleProcs() const { return &handleProcs_; }
   intptr_t hostWindow() const { return hostWindow_; }
@@ -240,8 +254,6 @@ class Host {
   friend struct Callbacks;
 
   int16 Call(int16 selector, void* record);
-  void BeginRun(Picture& picture, const Picture* mask);
-  void EndRun();
   bool AnyRequest() const;
   OSErr Deliver(const std::string& via);
   void Commit();

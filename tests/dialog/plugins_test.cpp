@@ -182,8 +182,8 @@ TEST_P(PluginDialog, ResetRestoresTheDefaults) {
 
 TEST_P(PluginDialog, OkWritesTheBlockAndCancelGivesMinus128) {
   MakeHost();
-  host->Call(kSelectorPrepare);
-  const std::vector<uint8_t> before = host->Block(spec->layout.size);
+  host->Select(kSelectorPrepare);
+  const std::vector<uint8_t> before = Block(spec->layout.size);
   HINSTANCE instance = GetModuleHandleA(nullptr);
   {
     Driver driver;
@@ -195,7 +195,7 @@ TEST_P(PluginDialog, OkWritesTheBlockAndCancelGivesMinus128) {
     EXPECT_FALSE(driver.timedOut());
   }
   EXPECT_EQ(globals.result, kUserCanceledErr);
-  EXPECT_EQ(host->Block(spec->layout.size), before);
+  EXPECT_EQ(Block(spec->layout.size), before);
 
   globals.result = 0;
   {
