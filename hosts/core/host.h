@@ -1,9 +1,10 @@
 // One host for filter plug-ins, used by every program that runs our modules: the Windows test
-// host (zarhost.exe), the command-line host and the tests. It loads a module, fills a
-// FilterRecord from a picture, answers the plug-in's callbacks (abort, progress, advanceState,
-// displayPixels, the handle suite), drives the selectors like a real host and writes the output
-// back. It keeps the plug-in's globals (the data cell) and its parameters handle from one run to
-// the next, and records everything that happens in a log.
+// host (zarhost.exe), the command-line host, the tests and the fuzzers. It loads a module (or
+// takes one linked into the program), fills a FilterRecord from a picture, answers the plug-in's
+// callbacks (abort, progress, advanceState, displayPixels, the handle suite), drives the
+// selectors like a real host and writes the output back. It keeps the plug-in's globals (the data
+// cell) and its parameters handle from one run to the next, and records everything that happens
+// in a log.
 //
 // The protocol of one run is a straight script: parameters (only when the dialog is wanted),
 // prepare, start, then continue for as long as the plug-in asks for a non-empty rectangle; once
