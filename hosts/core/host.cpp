@@ -873,8 +873,10 @@ OSErr Host::SetHandleSize(Handle handle, int32 size) {
   const int32 old = HandleSize(handle);
   void* data = platform::GlobalBlockAllocDirect(size_t(size));
   if (!data) return kMemFullErr;
-  std::memcpy(data, *handle, size_t(std::min(old, size)));
-  platform::GlobalBlockFree(*handle);
+  // A handle of ours whose data address was cleared (a host may hand one over) has nothing to
+  // copy; its block is the one the host made.
+  if (*handle) std::memcpy(data, *handle, size_t(std::min(old, size)));
+  platform::GlobalBlockFree(ours ? handles_[handle].data : *handle);
   *handle = static_cast<char*>(data);
   if (ours) handles_[handle] = HostHandle{data, size};
   ++handleCounts_.resized;

@@ -97,6 +97,22 @@ TEST_F(HostHandles, EmptyHandlesHaveABlock) {
   platform::GlobalBlockFree(block);
 }
 
+// A handle of the host's whose data address was cleared (as a host hands over a block without
+// data) is resized to a fresh block, and its old block goes when the handle is disposed.
+TEST_F(HostHandles, ResizesAHandleWhoseDataAddressWasCleared) {
+  host::Host h(*module);
+  const HandleProcs& procs = *h.handleProcs();
+  Handle cleared = procs.newProc(24);
+  ASSERT_NE(cleared, nullptr);
+  *cleared = nullptr;
+  EXPECT_EQ(procs.setSizeProc(cleared, 40), kNoErr);
+  ASSERT_NE(*cleared, nullptr);
+  for (int i = 0; i < 40; ++i) ASSERT_EQ((*cleared)[i], 0);
+  EXPECT_EQ(procs.getSizeProc(cleared), 40);
+  procs.disposeProc(cleared);
+  EXPECT_EQ(h.handleCounts().live(), 0);
+}
+
 #if defined(_WIN32)
 // displayPixels' source rectangle is in the map's coordinates: the map's first sample is the top
 // left corner of its bounds, and the part of the rectangle outside the bounds is not drawn.
