@@ -32,12 +32,8 @@ void CheckDial(const ui::Dial& dial) {
 }
 
 }  // namespace
-}  // namespace zar::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zar;
-  using namespace zar::fuzz;
-  FuzzInput input(data, size);
+void TestOneInput(FuzzInput& input) {
   const PluginTable& table = *kPluginTables[input.Int(0, kPluginCount - 1)];
   const DialogTraits& dialog = table.dialog;
   WorkingParameters params = table.defaults;
@@ -127,5 +123,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
     }
   }
-  return 0;
 }
+
+}  // namespace zar::fuzz

@@ -92,12 +92,8 @@ void CheckProgress(void* context, int32_t done, int32_t total) {
 }
 
 }  // namespace
-}  // namespace zar::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zar;
-  using namespace zar::fuzz;
-  FuzzInput input(data, size);
+void TestOneInput(FuzzInput& input) {
   const uint8_t choice = input.Byte();
   const Engine engine = Engine(choice % 3);
   const int calls = 1 + (choice >> 2) % 4;
@@ -169,5 +165,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The dialog closes: a preview's fields are given back.
   ReleaseFields(ice.fields);
   ReleaseFields(fire.fields);
-  return 0;
 }
+
+}  // namespace zar::fuzz

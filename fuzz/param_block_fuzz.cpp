@@ -88,17 +88,8 @@ bool ExpectedResult(int16 result, const host::HostOptions& options) {
 }
 
 }  // namespace
-}  // namespace zar::fuzz
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  zar::fuzz::LoadAllModules();
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zar;
-  using namespace zar::fuzz;
-  FuzzInput input(data, size);
+void TestOneInput(FuzzInput& input) {
   const int plugin = int(input.Int(0, kPluginCount - 1));
   const PluginTable& table = *kPluginTables[plugin];
   host::Host host(LoadedModule(plugin));
@@ -141,5 +132,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       host.SetParameterBlock(kept);
     }
   }
-  return 0;
 }
+
+}  // namespace zar::fuzz

@@ -88,12 +88,8 @@ void ColourWith(const WorkingParameters& params) {
 }
 
 }  // namespace
-}  // namespace zar::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zar;
-  using namespace zar::fuzz;
-  FuzzInput input(data, size);
+void TestOneInput(FuzzInput& input) {
   const uint8_t choice = input.Byte();
   const PluginTable& table = *kPluginTables[(choice & 7) % kPluginCount];
   const ParamsFileFormat& file = table.file;
@@ -138,5 +134,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string chosen(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 12));
   const std::string name = ParamsFileName(file, chosen);
   FUZZ_CHECK(name.compare(0, chosen.size(), chosen) == 0);
-  return 0;
 }
+
+}  // namespace zar::fuzz

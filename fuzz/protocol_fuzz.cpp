@@ -1,6 +1,7 @@
 // The selector protocol: random sequences of selectors, in any order, sent to a real plug-in
-// module by a small host of its own that keeps to the host's side of the contract (the buffers it
-// hands over always cover the rectangles in the record, with all the planes asked for) while
+// module by a small host of its own, with the host core's handle suite, that keeps to the host's
+// side of the contract (the buffers it hands over always cover the rectangles in the record, with
+// all the planes asked for) while
 // everything else varies: the picture (0 to 64 pixels each way, 0 to 8 planes, any mode), the
 // selection, the filter rectangle inside the picture, the memory budget, which callbacks and
 // handle procedures exist, the parameters handle (kept, lost, or any bytes), row padding, abort
@@ -10,15 +11,12 @@
 // buffers handed over (the sanitizers see every byte past them, and the row padding must come
 // back untouched); its results are its own codes or a callback's code passed on unchanged; its
 // progress reports have a positive total; it leaves the data cell alone once set; the pixel maps
-// it displays lie inside their buffers; and every handle it asked the host for is given back,
-// except the parameters handle the host keeps.
+// it displays lie inside their buffers; every handle it asked the host for is given back, except
+// the parameters handle the host keeps; and it hands the host no handle but the host's or its own.
 //
 // A parameters block's iteration count is taken modulo 44 to keep runs short.
-#include <malloc.h>
-
 #include <algorithm>
 #include <cstring>
-#include <map>
 #include <set>
 #include <vector>
 
@@ -32,7 +30,6 @@ namespace {
 constexpr uint8_t kCanary = 0x5C;
 constexpr Fixed kRateOne = 0x10000;
 constexpr int64_t kMaxBufferBytes = 1 << 20;
-constexpr uint32_t kPluginHandleSignature = FourCC("FOTO");
 
 struct Buffer {
   std::vector<uint8_t> bytes;
@@ -44,17 +41,12 @@ struct Buffer {
 class MiniHost {
  public:
   MiniHost(const host::PluginModule& module, const PluginTable& table, FuzzInput& input)
-      : entry_(module.entry()), table_(table), input_(input) {
-    procs_.handleProcsVersion = kCurrentHandleProcsVersion;
-    procs_.numHandleProcs = 8;
+      : entry_(module.entry()), table_(table), input_(input), core_(module) {
+    // The handle suite is the host core's; the host only watches what the plug-in asks of it.
+    core_.options().logCallbacks = false;
+    procs_ = *core_.handleProcs();
     procs_.newProc = NewHandleProc;
-    procs_.disposeProc = DisposeHandleProc;
-    procs_.getSizeProc = GetSizeProc;
-    procs_.setSizeProc = SetSizeProc;
-    procs_.lockProc = LockProc;
-    procs_.unlockProc = UnlockProc;
-    procs_.recoverSpaceProc = RecoverSpaceProc;
-    procs_.disposeRegularHandleProc = DisposeHandleProc;
+    procs_.disposeProc = procs_.disposeRegularHandleProc = DisposeHandleProc;
     platform_.hwnd = 0x1234;
     record_.abortProc = AbortProc;
     record_.progressProc = ProgressProc;
@@ -78,14 +70,10 @@ class MiniHost {
     active_ = nullptr;
     // Every handle the plug-in made through the host is given back, but the parameters handle.
     for (Handle handle : requested_) FUZZ_CHECK(handle == record_.parameters);
-    Handle globals = reinterpret_cast<Handle>(dataCell_);
-    if (globals && !handles_.count(globals)) FreePluginHandle(globals);
-    if (record_.parameters && !handles_.count(record_.parameters))
-      FreePluginHandle(record_.parameters);
-    for (auto& [handle, size] : handles_) {
-      std::free(*handle);
-      std::free(handle);
-    }
+    if (dataCell_) core_.handleProcs()->disposeProc(reinterpret_cast<Handle>(dataCell_));
+    if (record_.parameters) core_.handleProcs()->disposeProc(record_.parameters);
+    // The plug-in locked, resized and disposed only handles that were the host's or its own.
+    FUZZ_CHECK(core_.handleCounts().unknown == 0);
   }
 
   void Run() {
@@ -147,13 +135,9 @@ class MiniHost {
         if (what == 0) break;
         std::vector<uint8_t> block = input_.Blob(80);
         ShortenIterations(block);
-        record_.parameters = MakeHandle(int32(block.size()));
+        record_.parameters = core_.handleProcs()->newProc(int32(block.size()));
         if (!block.empty()) std::memcpy(*record_.parameters, block.data(), block.size());
-        if (what == 2) {
-          std::free(*record_.parameters);
-          *record_.parameters = nullptr;
-          handles_[record_.parameters] = 0;
-        }
+        if (what == 2) *record_.parameters = nullptr;  // the host frees the block it made
         break;
       }
       case 11: abortAfter_ = int(input_.Int(-1, 8)); break;
@@ -164,7 +148,8 @@ class MiniHost {
       case 13:
         extraRowBytes_ = int(input_.Int(0, 9));
         failNewHandle_ = input_.Bool();
-        sizesPluginHandles_ = input_.Bool();
+        // Some hosts size every handle, the plug-in's own too; others none.
+        core_.options().handleSizesUnknown = !input_.Bool();
         break;
       case 14: FullRun(input_.Bool()); break;
       case 15: {
@@ -214,11 +199,12 @@ class MiniHost {
     record_.inputRate = record_.maskRate = kRateOne;
   }
 
-  // The host lets go of the block it kept; one of the plug-in's own handles is freed.
+  // The host lets go of the block it kept, its own handle or the plug-in's.
   void ForgetParameters() {
     Handle old = record_.parameters;
     record_.parameters = nullptr;
-    if (old && !handles_.count(old)) FreePluginHandle(old);
+    requested_.erase(old);
+    if (old) core_.handleProcs()->disposeProc(old);
   }
 
   void ShortenIterations(std::vector<uint8_t>& block) const {
@@ -339,29 +325,6 @@ class MiniHost {
     record_.inRowBytes = record_.outRowBytes = record_.maskRowBytes = 0;
   }
 
-  // ---- handles ------------------------------------------------------------------------------
-
-  Handle MakeHandle(int32 size) {
-    if (size < 0 || size > kMaxBufferBytes) return nullptr;
-    // The master cell holds the data address; the bytes after it are no plug-in signature.
-    auto* cell = static_cast<char**>(std::calloc(sizeof(void*) + 4, 1));
-    *cell = static_cast<char*>(std::calloc(size ? size_t(size) : 1, 1));
-    handles_[cell] = size;
-    return cell;
-  }
-
-  static bool IsPluginHandle(Handle handle) {
-    uint32_t signature = 0;
-    std::memcpy(&signature, reinterpret_cast<const char*>(handle) + sizeof(void*), 4);
-    return signature == kPluginHandleSignature;
-  }
-
-  static void FreePluginHandle(Handle handle) {
-    FUZZ_CHECK(IsPluginHandle(handle));
-    std::free(*handle);
-    std::free(handle);
-  }
-
   // ---- callbacks ------------------------------------------------------------------------------
 
   static void MessageHook(void*, intptr_t, const char* text, const char* caption, int) {
@@ -414,7 +377,7 @@ class MiniHost {
   static Handle ZAR_CDECL NewHandleProc(int32 size) {
     MiniHost* h = active_;
     if (h->failNewHandle_) return nullptr;
-    Handle handle = h->MakeHandle(size);
+    Handle handle = h->core_.handleProcs()->newProc(size);
     if (handle) h->requested_.insert(handle);
     return handle;
   }
@@ -422,59 +385,22 @@ class MiniHost {
   static void ZAR_CDECL DisposeHandleProc(Handle handle) {
     MiniHost* h = active_;
     if (!handle) return;
-    auto it = h->handles_.find(handle);
-    if (it != h->handles_.end()) {
-      std::free(*handle);
-      std::free(handle);
-      h->handles_.erase(it);
-      h->requested_.erase(handle);
-      if (handle == h->record_.parameters) h->record_.parameters = nullptr;
-      return;
-    }
-    // A handle of the plug-in's own format, as a host that recognises it frees it.
-    FreePluginHandle(handle);
+    h->requested_.erase(handle);
+    if (handle == h->record_.parameters) h->record_.parameters = nullptr;
+    h->core_.handleProcs()->disposeProc(handle);
   }
-
-  // Some hosts size a handle of the plug-in's own format too, others only their own.
-  static int32 ZAR_CDECL GetSizeProc(Handle handle) {
-    auto it = active_->handles_.find(handle);
-    if (it != active_->handles_.end()) return it->second;
-    if (active_->sizesPluginHandles_ && IsPluginHandle(handle))
-      return int32(malloc_usable_size(*handle));
-    return 0;
-  }
-
-  static OSErr ZAR_CDECL SetSizeProc(Handle handle, int32 size) {
-    auto it = active_->handles_.find(handle);
-    if (it == active_->handles_.end()) return kNilHandleErr;
-    if (size < 0 || size > kMaxBufferBytes) return kMemFullErr;
-    char* data = static_cast<char*>(std::calloc(size ? size_t(size) : 1, 1));
-    std::memcpy(data, *handle, size_t(std::min(size, it->second)));
-    std::free(*handle);
-    *handle = data;
-    it->second = size;
-    return kNoErr;
-  }
-
-  static Ptr ZAR_CDECL LockProc(Handle handle, Boolean) {
-    FUZZ_CHECK(active_->handles_.count(handle) || IsPluginHandle(handle));
-    return *handle;
-  }
-
-  static void ZAR_CDECL UnlockProc(Handle) {}
-  static void ZAR_CDECL RecoverSpaceProc(int32) {}
 
   static MiniHost* active_;
 
   PluginMainProc entry_;
   const PluginTable& table_;
   FuzzInput& input_;
+  host::Host core_;  // its handle suite
   FilterRecord record_{};
   PlatformData platform_{};
   HandleProcs procs_{};
   intptr_t dataCell_ = 0;
-  std::map<Handle, int32> handles_;  // every handle the host made
-  std::set<Handle> requested_;       // those the plug-in asked for and still holds
+  std::set<Handle> requested_;       // the handles the plug-in asked for and still holds
   std::set<int16> errorsHandedOut_;  // callback codes the plug-in may pass on in this call
 
   int width_ = 0, height_ = 0, planes_ = 0;
@@ -486,24 +412,16 @@ class MiniHost {
   int16 advanceError_ = kNoErr;
   int advanceErrorAfter_ = -1;
   bool failNewHandle_ = false;
-  bool sizesPluginHandles_ = false;
 };
 
 MiniHost* MiniHost::active_ = nullptr;
 
 }  // namespace
-}  // namespace zar::fuzz
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  zar::fuzz::LoadAllModules();
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zar::fuzz;
-  FuzzInput input(data, size);
+void TestOneInput(FuzzInput& input) {
   const int plugin = int(input.Int(0, kPluginCount - 1));
   MiniHost host(LoadedModule(plugin), *kPluginTables[plugin], input);
   host.Run();
-  return 0;
 }
+
+}  // namespace zar::fuzz

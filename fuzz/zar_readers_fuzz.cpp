@@ -5,14 +5,12 @@
 // Input: one byte picks what is read (picture, mask or settings) and, for settings, the effect;
 // the rest is the file, and for settings a file of up to 255 bytes followed by overrides, one a
 // line.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "fuzz/common/fuzz_input.h"
+#include "fuzz/common/memory_file.h"
 #include "fuzz/common/plugins.h"
 #include "hosts/cli/pictures.h"
 #include "hosts/cli/render.h"
@@ -20,22 +18,6 @@
 
 namespace zar::fuzz {
 namespace {
-
-// An in-memory file the system names by path.
-struct MemoryFile {
-  int fd = -1;
-  explicit MemoryFile(const std::vector<uint8_t>& bytes) {
-    fd = memfd_create("zar-input", MFD_CLOEXEC);
-    if (fd >= 0 && !bytes.empty() && write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size())) {
-      close(fd);
-      fd = -1;
-    }
-  }
-  ~MemoryFile() {
-    if (fd >= 0) close(fd);
-  }
-  std::string path() const { return "/proc/self/fd/" + std::to_string(fd); }
-};
 
 void CheckPicture(const host::Picture& picture, int minPlanes, int maxPlanes) {
   FUZZ_CHECK(picture.width >= 1 && picture.height >= 1);
@@ -116,46 +98,42 @@ void ReadSettings(const PluginTable& table, FuzzInput& input) {
 }
 
 }  // namespace
-}  // namespace zar::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zar;
-  using namespace zar::fuzz;
-  FuzzInput input(data, size);
+void TestOneInput(FuzzInput& input) {
   const uint8_t choice = input.Byte();
   switch (choice % 3) {
     case 0: {
       MemoryFile file(input.Rest());
-      if (file.fd < 0) return 0;
+      if (file.fd < 0) return;
       host::Picture picture;
       std::vector<std::string> notes;
       std::string error;
       if (!cli::ReadPicture(file.path(), &picture, &notes, &error)) {
         FUZZ_CHECK(!error.empty());
-        return 0;
+        return;
       }
       CheckPicture(picture, 3, 5);
       // Within the limits: one strip's worth, and no more than the file's bytes can hold
       // (deflate expands at most about 1032 times, a sample is at least one bit).
       FUZZ_CHECK(cli::FitsOneStrip(picture.width, picture.height, picture.planes));
       FUZZ_CHECK(uint64_t(picture.width) * uint64_t(picture.height) <=
-                 8 * (uint64_t(size) * 1032 + 1024));
+                 8 * (uint64_t(input.size()) * 1032 + 1024));
       CheckRoundTrip(picture);
       break;
     }
     case 1: {
       MemoryFile file(input.Rest());
-      if (file.fd < 0) return 0;
+      if (file.fd < 0) return;
       host::Picture mask;
       std::vector<std::string> notes;
       std::string error;
       if (!cli::ReadMask(file.path(), 0, 0, &mask, &notes, &error)) {
         FUZZ_CHECK(!error.empty());
-        return 0;
+        return;
       }
       CheckPicture(mask, 1, 1);
       FUZZ_CHECK(uint64_t(mask.width) * uint64_t(mask.height) <=
-                 8 * (uint64_t(size) * 1032 + 1024));
+                 8 * (uint64_t(input.size()) * 1032 + 1024));
       // The same file for a picture of its size is taken, for another size refused.
       host::Picture again;
       FUZZ_CHECK(cli::ReadMask(file.path(), mask.width, mask.height, &again, &notes, &error));
@@ -168,5 +146,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       ReadSettings(*kPluginTables[(choice / 3) % kPluginCount], input);
       break;
   }
-  return 0;
 }
+
+}  // namespace zar::fuzz

@@ -14,6 +14,10 @@ void testing::FailFileWrites(bool fail) { gFileWritesFail = fail; }
 
 bool detail::FileWritesFail() { return gFileWritesFail; }
 
+void* GlobalBlockAlloc(size_t size) {
+  return detail::AllocationShouldFail() ? nullptr : GlobalBlockAllocDirect(size);
+}
+
 bool detail::AllocationShouldFail() {
   if (gAllocationsLeft < 0) return false;
   if (gAllocationsLeft == 0) return true;

@@ -18,8 +18,12 @@ void* ModuleInstance();
 // ---- memory ---------------------------------------------------------------------------------
 
 // A movable, zero-filled block of global memory, locked when made and kept locked until freed, as
-// the host's handle format expects. Returns the locked address, or null when it cannot be had.
+// the host's handle format expects. Returns the locked address, or null when it cannot be had. A
+// block of 0 bytes still has an address (it is 1 byte long).
 void* GlobalBlockAlloc(size_t size);
+// The same block without the tests' failure injection, for a host's own handles: a test that
+// makes the plug-in's allocations fail leaves the host's alone.
+void* GlobalBlockAllocDirect(size_t size);
 // Unlocks and frees a block made by GlobalBlockAlloc (null is ignored).
 void GlobalBlockFree(void* block);
 // The size of a global block given its locked address, or -1 when it cannot be known.

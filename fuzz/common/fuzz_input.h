@@ -19,6 +19,7 @@ class FuzzInput {
  public:
   FuzzInput(const uint8_t* data, size_t size) : data_(data), size_(size) {}
 
+  size_t size() const { return size_; }  // the whole input's
   size_t remaining() const { return size_ - at_; }
   bool empty() const { return at_ >= size_; }
 
@@ -64,6 +65,10 @@ class FuzzInput {
   size_t size_;
   size_t at_ = 0;
 };
+
+// One input of a target: each target defines it, and common/entry.cpp hands it every input the
+// fuzzer (or the replaying main) passes to libFuzzer's entry point.
+void TestOneInput(FuzzInput& input);
 
 [[noreturn]] inline void Finding(const char* file, int line, const char* what) {
   std::fprintf(stderr, "%s:%d: property violated: %s\n", file, line, what);

@@ -9,6 +9,7 @@
 #include "hosts/core/plugin_resources.h"
 #include "interface/handle_format.h"
 #include "interface/native_exports.h"
+#include "platform/platform.h"
 
 namespace zar::host {
 
@@ -164,7 +165,7 @@ struct Callbacks {
     if (!h) return;
     if (TakenForSystemBlock(h, handle)) {
       if (handle == h->parameters_) h->parameters_ = nullptr;
-      os::BlockFree(handle);
+      platform::GlobalBlockFree(handle);
       ++h->handleCounts_.pluginHandlesDisposed;
       return;
     }
@@ -174,7 +175,7 @@ struct Callbacks {
     Host* h = gActive;
     if (!h || h->options_.handleSizesUnknown) return 0;
     if (TakenForSystemBlock(h, handle)) {
-      const int64_t size = os::BlockSize(handle);
+      const int64_t size = platform::GlobalBlockSize(handle);
       return size < 0 ? 0 : int32(std::min<int64_t>(size, INT32_MAX));
     }
     return h->HandleSize(handle);
@@ -255,9 +256,18 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
   return m;
 }
 
+std::unique_ptr<PluginModule> PluginModule::Linked(PluginMainProc entry) {
+  std::unique_ptr<PluginModule> m(new PluginModule);
+  m->entry_ = entry;
+  m->entryName_ = "ENTRYPOINT";
+  return m;
+}
+
 PluginModule::~PluginModule() { os::CloseModule(module_); }
 
-void* PluginModule::FindExport(const char* name) const { return os::FindSymbol(module_, name); }
+void* PluginModule::FindExport(const char* name) const {
+  return module_ ? os::FindSymbol(module_, name) : nullptr;
+}
 
 // ---- behaviours of hosts in the field ---------------------------------------------------------
 
@@ -381,14 +391,15 @@ Host::Host(const PluginModule& module, HostOptions options)
     set(NativeMessageHook, this);
   if (auto set = reinterpret_cast<ZarSetDialogHookProc>(module_.FindExport("ZarSetDialogHook")))
     set(Callbacks::Dialog, this);
-  watcher_ = std::make_unique<os::WindowWatcher>(
-      [this](const os::WindowInfo& info) {
-        LogEntry entry;
-        entry.kind = LogKind::kMessage;
-        entry.window = info;
-        Append(std::move(entry));
-      },
-      [this](const os::WindowInfo& info) { return onWindow && onWindow(info); }, hostWindow_);
+  if (options_.watchWindows)
+    watcher_ = std::make_unique<os::WindowWatcher>(
+        [this](const os::WindowInfo& info) {
+          LogEntry entry;
+          entry.kind = LogKind::kMessage;
+          entry.window = info;
+          Append(std::move(entry));
+        },
+        [this](const os::WindowInfo& info) { return onWindow && onWindow(info); }, hostWindow_);
 }
 
 Host::~Host() {
@@ -401,12 +412,12 @@ Host::~Host() {
   if (parameters_) DisposeHandle(parameters_);
   Handle globals = reinterpret_cast<Handle>(dataCell_);
   if (globals && IsForeignPluginHandle(globals)) {
-    os::BlockFree(*globals);
-    os::BlockFree(globals);
+    platform::GlobalBlockFree(*globals);
+    platform::GlobalBlockFree(globals);
   }
   for (auto& [handle, block] : handles_) {
-    os::BlockFree(block.data);
-    os::BlockFree(handle);
+    platform::GlobalBlockFree(block.data);
+    platform::GlobalBlockFree(handle);
   }
   if (hostWindow_ != kWindowlessHostWindow) os::DestroyHostWindow(hostWindow_);
   if (gActive == this) gActive = nullptr;
@@ -552,13 +563,19 @@ int16 Host::Filter(Picture& picture, const Picture* mask, bool withDialog) {
   return result;
 }
 
+int16 Host::Select(int16 selector) {
+  const int16 result = Call(selector, &record_);
+  Commit();
+  return result;
+}
+
 void Host::ForgetRun() {
   if (parameters_) DisposeHandle(parameters_);
   parameters_ = nullptr;
   Handle globals = reinterpret_cast<Handle>(dataCell_);
   if (globals && IsForeignPluginHandle(globals)) {
-    os::BlockFree(*globals);
-    os::BlockFree(globals);
+    platform::GlobalBlockFree(*globals);
+    platform::GlobalBlockFree(globals);
   }
   dataCell_ = 0;
 }
@@ -793,7 +810,7 @@ void Host::Commit() {
 // ---- handles --------------------------------------------------------------------------------
 
 bool Host::IsForeignPluginHandle(Handle handle) const {
-  if (!handle || handles_.count(handle)) return false;
+  if (!handle || handles_.count(handle) || options_.ownHandlesOnly) return false;
   uint32_t signature = 0;
   std::memcpy(&signature, reinterpret_cast<const char*>(handle) + sizeof(void*), sizeof signature);
   return signature == kHandleSignature;
@@ -803,10 +820,10 @@ Handle Host::NewHandle(int32 size) {
   if (size < 0) return nullptr;
   // The handle is a cell holding the data address and nothing more, as in hosts that make their
   // handles with `new char*`: a plug-in that reads past it shows up under the sanitizers.
-  auto* cell = static_cast<char**>(os::BlockAlloc(sizeof(void*)));
-  void* data = cell ? os::BlockAlloc(size_t(size)) : nullptr;
+  auto* cell = static_cast<char**>(platform::GlobalBlockAllocDirect(sizeof(void*)));
+  void* data = cell ? platform::GlobalBlockAllocDirect(size_t(size)) : nullptr;
   if (!data) {
-    os::BlockFree(cell);
+    platform::GlobalBlockFree(cell);
     return nullptr;
   }
   *cell = static_cast<char*>(data);
@@ -820,13 +837,13 @@ void Host::DisposeHandle(Handle handle) {
   if (handle == parameters_) parameters_ = nullptr;
   auto it = handles_.find(handle);
   if (it != handles_.end()) {
-    os::BlockFree(it->second.data);
-    os::BlockFree(handle);
+    platform::GlobalBlockFree(it->second.data);
+    platform::GlobalBlockFree(handle);
     handles_.erase(it);
     ++handleCounts_.disposed;
   } else if (IsForeignPluginHandle(handle)) {
-    os::BlockFree(*handle);
-    os::BlockFree(handle);
+    platform::GlobalBlockFree(*handle);
+    platform::GlobalBlockFree(handle);
     ++handleCounts_.pluginHandlesDisposed;
   } else {
     ++handleCounts_.unknown;
@@ -840,7 +857,7 @@ int32 Host::HandleSize(Handle handle) const {
   auto it = handles_.find(handle);
   if (it != handles_.end()) return it->second.size;
   if (IsForeignPluginHandle(handle)) {
-    const int64_t size = os::BlockSize(*handle);
+    const int64_t size = platform::GlobalBlockSize(*handle);
     return size < 0 ? 0 : int32(std::min<int64_t>(size, INT32_MAX));
   }
   return 0;
@@ -854,10 +871,12 @@ OSErr Host::SetHandleSize(Handle handle, int32 size) {
     return kNilHandleErr;
   }
   const int32 old = HandleSize(handle);
-  void* data = os::BlockAlloc(size_t(size));
+  void* data = platform::GlobalBlockAllocDirect(size_t(size));
   if (!data) return kMemFullErr;
-  std::memcpy(data, *handle, size_t(std::min(old, size)));
-  os::BlockFree(*handle);
+  // A handle of ours whose data address was cleared (a host may hand one over) has nothing to
+  // copy; its block is the one the host made.
+  if (*handle) std::memcpy(data, *handle, size_t(std::min(old, size)));
+  platform::GlobalBlockFree(ours ? handles_[handle].data : *handle);
   *handle = static_cast<char*>(data);
   if (ours) handles_[handle] = HostHandle{data, size};
   ++handleCounts_.resized;

@@ -1,9 +1,10 @@
 // One host for filter plug-ins, used by every program that runs our modules: the Windows test
-// host (zarhost.exe), the command-line host and the tests. It loads a module, fills a
-// FilterRecord from a picture, answers the plug-in's callbacks (abort, progress, advanceState,
-// displayPixels, the handle suite), drives the selectors like a real host and writes the output
-// back. It keeps the plug-in's globals (the data cell) and its parameters handle from one run to
-// the next, and records everything that happens in a log.
+// host (zarhost.exe), the command-line host, the tests and the fuzzers. It loads a module (or
+// takes one linked into the program), fills a FilterRecord from a picture, answers the plug-in's
+// callbacks (abort, progress, advanceState, displayPixels, the handle suite), drives the
+// selectors like a real host and writes the output back. It keeps the plug-in's globals (the data
+// cell) and its parameters handle from one run to the next, and records everything that happens
+// in a log.
 //
 // The protocol of one run is a straight script: parameters (only when the dialog is wanted),
 // prepare, start, then continue for as long as the plug-in asks for a non-empty rectangle; once
@@ -33,6 +34,8 @@ class PluginModule {
   // entry-point property for this architecture ('8664' or 'wx86'), elsewhere the exported
   // ENTRYPOINT. Null with a reason on failure.
   static std::unique_ptr<PluginModule> Load(const std::string& path, std::string* error);
+  // A plug-in linked into the program itself (a test's): nothing to load, no exports to find.
+  static std::unique_ptr<PluginModule> Linked(PluginMainProc entry);
   ~PluginModule();
   PluginModule(const PluginModule&) = delete;
   PluginModule& operator=(const PluginModule&) = delete;
@@ -103,6 +106,14 @@ struct HostOptions {
   // h. The filterCase handed over (0: from the selection, 1 or 2); 4 with a four-plane picture is
   //    RGB with one editable transparency plane.
   int16 filterCase = 0;
+  // i. The handle suite knows only the handles it made (hosts that keep a table of their own):
+  //    any other handle is sized 0 without being looked into, a resize of it fails and its
+  //    dispose is ignored, whatever its format.
+  bool ownHandlesOnly = false;
+  // The plug-in's windows are watched, recorded and dismissed (os::WindowWatcher); false leaves
+  // them to the program, which works them itself (the dialog tests do, from inside their modal
+  // loops).
+  bool watchWindows = true;
   // Natively, where the modules have no dialog: the user's answer to the dialog a plug-in asks
   // for (1 OK, 0 Cancel), or -1 for none (the module renders as it would without a dialog).
   int dialogAnswer = -1;
@@ -167,6 +178,14 @@ class Host {
   // The about selector, with the host window as the about record's window.
   int16 About();
 
+  // One selector at a time, for programs that act between them (the dialog tests open the
+  // dialog themselves, or stop after start). BeginRun fills the record for the picture as Filter
+  // does and keeps it until EndRun; Select sends one selector with it and writes back the strip
+  // the plug-in finished. The strips it asks for in between come through advanceState.
+  void BeginRun(Picture& picture, const Picture* mask = nullptr);
+  int16 Select(int16 selector);
+  void EndRun();
+
   // The parameters handle's data, as the plug-in left it (empty when there is none). On Linux a
   // block the plug-in made may read a few bytes longer than it asked for.
   std::vector<uint8_t> ParameterBlock() const;
@@ -182,6 +201,8 @@ class Host {
   std::vector<StripRequest> Requests() const;
 
   const FilterRecord& record() const { return record_; }
+  // While stepping, the record a program may change between selectors.
+  FilterRecord& record() { return record_; }
   // The host's handle suite, as the plug-in gets it; callable between runs too.
   const HandleProcs* handleProcs() const { return &handleProcs_; }
   intptr_t hostWindow() const { return hostWindow_; }
@@ -203,6 +224,7 @@ class Host {
   struct HandleCounts {
     int made = 0, disposed = 0, pluginHandlesDisposed = 0, locks = 0, unlocks = 0, resized = 0,
         unknown = 0;
+    int live() const { return made - disposed; }  // the host's handles not yet disposed
   };
   HandleCounts handleCounts() const { return handleCounts_; }
   int abortCalls() const { return abortCalls_; }
@@ -233,8 +255,6 @@ class Host {
   friend struct Callbacks;
 
   int16 Call(int16 selector, void* record);
-  void BeginRun(Picture& picture, const Picture* mask);
-  void EndRun();
   bool AnyRequest() const;
   OSErr Deliver(const std::string& via);
   void Commit();

@@ -1,5 +1,4 @@
-// The operating-system services the host core needs: loading a module, memory blocks for
-// handles, the host's main window and, on Windows, a watcher that records and dismisses the
+// The operating-system services the host core needs: loading a module, the host's main window and, on Windows, a watcher that records and dismisses the
 // windows a plug-in opens. One implementation per platform: host_os_win32.cpp, host_os_posix.cpp.
 #pragma once
 
@@ -25,15 +24,6 @@ bool FirstModuleResource(void* module, const char* type, std::vector<uint8_t>* d
 // String `id` of a loaded module's string table as the system's ANSI call gives it. Always false
 // where modules carry no resources.
 bool LoadModuleStringAnsi(void* module, unsigned id, std::string* text);
-
-// ---- memory for handles -------------------------------------------------------------------------
-
-// Zero-filled blocks of the kind the plug-ins' own handles use (movable global memory, locked, on
-// Windows), so either side can size and free the other's blocks.
-void* BlockAlloc(size_t size);
-void BlockFree(void* block);
-// The block's size; on Linux at least the size asked for. -1 when it cannot be known.
-int64_t BlockSize(const void* block);
 
 // ---- windows --------------------------------------------------------------------------------
 

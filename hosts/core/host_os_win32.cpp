@@ -1,5 +1,5 @@
-// The host's operating-system services on Windows: LoadLibrary and the resource calls, global
-// memory for handle blocks, a hidden main window, and the window watcher.
+// The host's operating-system services on Windows: LoadLibrary and the resource calls, a hidden
+// main window, and the window watcher.
 #include <windows.h>
 
 #include <atomic>
@@ -63,29 +63,6 @@ bool LoadModuleStringAnsi(void* module, unsigned id, std::string* text) {
   if (length <= 0) return false;
   text->assign(buffer, size_t(length));
   return true;
-}
-
-void* BlockAlloc(size_t size) {
-  // A zero-byte movable block cannot be locked; an empty handle still gets an address.
-  HGLOBAL block = GlobalAlloc(GHND, size ? size : 1);
-  if (!block) return nullptr;
-  void* address = GlobalLock(block);
-  if (!address) GlobalFree(block);
-  return address;
-}
-
-void BlockFree(void* address) {
-  if (!address) return;
-  HGLOBAL block = GlobalHandle(address);
-  if (!block) return;
-  GlobalUnlock(block);
-  GlobalFree(block);
-}
-
-int64_t BlockSize(const void* address) {
-  if (!address) return -1;
-  HGLOBAL block = GlobalHandle(address);
-  return block ? int64_t(GlobalSize(block)) : -1;
 }
 
 intptr_t CreateHostWindow() {

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "hosts/core/picture.h"
+#include "hosts/core/screen.h"
 
 namespace zar::host {
 
@@ -31,73 +32,13 @@ struct PendingLoad {
   bool answered = false;
 };
 
-// Draws the pixel map into the dialog's paint context, as a host's displayPixels does.
-OSErr DrawPixels(const PSPixelMap& source, const VRect& srcRect, int32 dstRow, int32 dstCol,
-                 void* context) {
-  const int width = srcRect.right - srcRect.left, height = srcRect.bottom - srcRect.top;
-  if (width <= 0 || height <= 0 || !source.baseAddr || !context) return 0;
-  const int stride = (width * 3 + 3) & ~3;
-  std::vector<uint8_t> bits(size_t(stride) * height);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const auto* p = static_cast<const uint8_t*>(source.baseAddr) +
-                      size_t(y + srcRect.top - source.bounds.top) * source.rowBytes +
-                      size_t(x + srcRect.left - source.bounds.left) * source.colBytes;
-      uint8_t* q = &bits[size_t(y) * stride + size_t(x) * 3];
-      q[0] = p[2];
-      q[1] = p[1];
-      q[2] = p[0];
-    }
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  SetDIBitsToDevice(static_cast<HDC>(context), dstCol, dstRow, width, height, 0, 0, 0, height,
-                    bits.data(), &info, DIB_RGB_COLORS);
-  return 0;
-}
-
 // The dialog's pixels from the screen (the only place Wine draws them completely).
 bool Screenshot(HWND window, const std::string& path) {
   RECT r;
   GetWindowRect(window, &r);
-  const int width = r.right - r.left, height = r.bottom - r.top;
-  if (width <= 0 || height <= 0) return false;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  Picture picture;
-  picture.width = width;
-  picture.height = height;
-  picture.planes = 3;
-  picture.rowBytes = width * 3;
-  picture.pixels.resize(size_t(width) * height * 3);
-  for (size_t i = 0; i < size_t(width) * height; ++i) {
-    const uint8_t* p = static_cast<const uint8_t*>(bits) + i * 4;
-    picture.pixels[i * 3 + 0] = p[2];
-    picture.pixels[i * 3 + 1] = p[1];
-    picture.pixels[i * 3 + 2] = p[0];
-  }
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  const Picture picture = CaptureScreen(r.left, r.top, r.right - r.left, r.bottom - r.top);
   std::string error;
-  return WritePamFile(path, picture, &error);
+  return !picture.empty() && WritePamFile(path, picture, &error);
 }
 
 // The plug-in's file dialog, among the windows of the plug-in's thread only (other hosts may be
@@ -220,7 +161,7 @@ bool ParseDialogScript(const std::string& text, std::vector<DialogStep>* steps,
 }
 
 void AttachDialogScript(Host& host, std::vector<DialogStep> steps) {
-  host.onDisplayPixels = DrawPixels;
+  host.onDisplayPixels = DrawPixelMap;
   auto script = std::make_shared<std::vector<DialogStep>>(std::move(steps));
   auto taken = std::make_shared<bool>(false);
   auto load = std::make_shared<PendingLoad>();

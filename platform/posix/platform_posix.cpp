@@ -1,7 +1,6 @@
 // Linux implementation of the platform services, for the native plug-in modules that our own
 // host loads. Message boxes go to the sink a host installs, or to stderr.
 #include <fcntl.h>
-#include <malloc.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,21 +26,6 @@ StringLookup gModuleStrings = nullptr;
 
 void SetModuleInstance(void* instance) { gInstance = instance; }
 void* ModuleInstance() { return gInstance; }
-
-void* GlobalBlockAlloc(size_t size) {
-  if (detail::AllocationShouldFail()) return nullptr;
-  // Never a null result for size 0: a handle's data block always has an address.
-  return std::calloc(size ? size : 1, 1);
-}
-
-void GlobalBlockFree(void* block) { std::free(block); }
-
-// Handle blocks are C-heap blocks here, whichever side made them (a native host makes its own
-// with the same heap and frees ours with it), so the heap knows their size: at least what was
-// asked for.
-int64_t GlobalBlockSize(const void* block) {
-  return block ? int64_t(malloc_usable_size(const_cast<void*>(block))) : -1;
-}
 
 void* PageAlloc(size_t size) {
   if (detail::AllocationShouldFail() || size == 0) return nullptr;

@@ -17,31 +17,6 @@ HINSTANCE gInstance = nullptr;
 void SetModuleInstance(void* instance) { gInstance = static_cast<HINSTANCE>(instance); }
 void* ModuleInstance() { return gInstance; }
 
-void* GlobalBlockAlloc(size_t size) {
-  if (detail::AllocationShouldFail()) return nullptr;
-  HGLOBAL block = GlobalAlloc(GHND, size);
-  if (!block) return nullptr;
-  void* address = GlobalLock(block);
-  if (!address) GlobalFree(block);
-  return address;
-}
-
-void GlobalBlockFree(void* address) {
-  if (!address) return;
-  HGLOBAL block = GlobalHandle(address);
-  if (!block) return;
-  GlobalUnlock(block);
-  GlobalFree(block);
-}
-
-int64_t GlobalBlockSize(const void* address) {
-  if (!address) return -1;
-  HGLOBAL block = GlobalHandle(address);
-  if (!block) return -1;
-  SIZE_T size = GlobalSize(block);
-  return size ? int64_t(size) : -1;
-}
-
 void* PageAlloc(size_t size) {
   if (detail::AllocationShouldFail() || size == 0) return nullptr;
   return VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);

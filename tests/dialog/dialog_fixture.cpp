@@ -3,8 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/entry.h"
 #include "framework/module_state.h"
 #include "framework/parameters.h"
+#include "hosts/core/screen.h"
 #include "platform/platform.h"
 #include "tests/support/test_plugin.h"
 #include "ui/dialog.h"
@@ -96,15 +98,61 @@ void DialogFixture::TearDown() {
   if (dialog && IsWindow(dialog)) DestroyWindow(dialog);
 }
 
+void DialogFixture::NewHost(const host::PluginModule* module,
+                            const std::function<void(host::HostOptions&)>& adjust) {
+  host.reset();
+  if (!module) {
+    if (!linked) linked = host::PluginModule::Linked(ENTRYPOINT);
+    module = linked.get();
+  }
+  host::HostOptions options;
+  options.watchWindows = false;       // the driver works them
+  options.offerHandleSuite = false;   // the plug-in keeps its block in a handle of its own
+  options.noOwnerWindow = true;       // the dialog is a window of its own on the screen
+  options.copySourceToOutput = true;  // the output starts as the picture, as a preview shows it
+  options.spaceLimit = 64 << 20;
+  if (adjust) adjust(options);
+  host = std::make_unique<host::Host>(*module, options);
+  output = picture;
+  displayCalls.clear();
+  host->onDisplayPixels = [this](const PSPixelMap& source, const VRect& srcRect, int32 dstRow,
+                                 int32 dstCol, void* context) {
+    DisplayCall call{};
+    call.map = source;
+    call.hasMask = source.masks != nullptr;
+    if (call.hasMask) call.mask = *source.masks;
+    call.srcRect = srcRect;
+    call.dstRow = dstRow;
+    call.dstCol = dstCol;
+    call.context = context;
+    displayCalls.push_back(call);
+    return host::DrawPixelMap(source, srcRect, dstRow, dstCol, context);
+  };
+}
+
 void DialogFixture::MakeHost() {
-  host = std::make_unique<FakeHost>(picture);
-  ASSERT_EQ(host->Call(kSelectorParameters), 0);
-  globals = PluginGlobals{0, {}, &host->record};
+  NewHost();
+  host->BeginRun(output);
+  ASSERT_EQ(host->Select(kSelectorParameters), 0);
+  globals = PluginGlobals{0, {}, &host->record()};
+}
+
+std::vector<uint8_t> DialogFixture::Block(size_t size) const {
+  std::vector<uint8_t> block = host->ParameterBlock();
+  block.resize(size);
+  return block;
+}
+
+std::vector<Fixed> DialogFixture::Rates() const {
+  std::vector<Fixed> rates;
+  for (const host::StripRequest& request : host->Requests())
+    if (request.result == kNoErr) rates.push_back(request.inputRate);
+  return rates;
 }
 
 void DialogFixture::OpenModeless(const char* templateName) {
   MakeHost();
-  ASSERT_EQ(host->Call(kSelectorPrepare), 0);
+  ASSERT_EQ(host->Select(kSelectorPrepare), 0);
   // What the start selector decides before it opens the dialog.
   BlockOf(globals).setUseAdvanceState(1);
   dialog = CreateDialogParamA(GetModuleHandleA(nullptr), templateName, nullptr, DissolveProc,
@@ -116,9 +164,10 @@ void DialogFixture::OpenModeless(const char* templateName) {
 }
 
 std::vector<uint8_t> DialogFixture::DefaultBlock() {
-  FakeHost fresh(picture);
-  fresh.Call(kSelectorParameters);
-  return fresh.Block(table->layout.size);
+  MakeHost();
+  std::vector<uint8_t> block = Block(table->layout.size);
+  host.reset();
+  return block;
 }
 
 }  // namespace zar::testing

@@ -13,7 +13,6 @@
 #include "platform/platform.h"
 #include "tests/dialog/dialog_fixture.h"
 #include "tests/dialog/driver.h"
-#include "tests/dialog/fake_host.h"
 #include "tests/support/image.h"
 #include "tests/support/test_plugin.h"
 #include "ui/model/control_ids.h"
@@ -29,7 +28,6 @@ using testing::Child;
 using testing::ControlText;
 using testing::DragSlider;
 using testing::Driver;
-using testing::FakeHost;
 using testing::Image;
 using testing::SliderPos;
 using testing::Step;
@@ -76,8 +74,8 @@ TEST_F(DialogTest, OpensWithTheWorkingValuesAndAReducedPreview) {
   GetWindowRect(GetDlgItem(dialog, IDC_PREVIEW), &frame);
   const int pw = frame.right - frame.left - 4, ph = frame.bottom - frame.top - 4;
   const int scale = std::max((pw + 600) / pw, (ph + 400) / ph);
-  ASSERT_FALSE(host->rates.empty());
-  EXPECT_EQ(host->rates.front(), scale << 16);
+  ASSERT_FALSE(Rates().empty());
+  EXPECT_EQ(Rates().front(), scale << 16);
   EXPECT_GT(scale, 1);
   EXPECT_EQ(globals.previewRect.right, 600 / scale);
   EXPECT_EQ(globals.previewRect.bottom, 400 / scale);
@@ -107,11 +105,11 @@ TEST_F(DialogTest, OpensWithTheWorkingValuesAndAReducedPreview) {
 
 TEST_F(DialogTest, PreviewIsDrawnCentredWithABlackFrame) {
   OpenModeless();
-  host->displayCalls.clear();
+  displayCalls.clear();
   ui::RefreshPreview(dialog);
-  ASSERT_FALSE(host->displayCalls.empty());
-  const testing::DisplayCall& call = host->displayCalls.back();
-  const Rect16 out = host->record.outRect;
+  ASSERT_FALSE(displayCalls.empty());
+  const testing::DisplayCall& call = displayCalls.back();
+  const Rect16 out = host->record().outRect;
   EXPECT_EQ(call.map.version, 1);
   EXPECT_EQ(call.srcRect.top, out.top);
   EXPECT_EQ(call.srcRect.right, out.right);
@@ -119,8 +117,8 @@ TEST_F(DialogTest, PreviewIsDrawnCentredWithABlackFrame) {
   EXPECT_EQ(call.map.imageMode, kImageModeRGB);
   EXPECT_EQ(call.map.colBytes, 3);
   EXPECT_EQ(call.map.planeBytes, 1);
-  EXPECT_EQ(call.map.rowBytes, host->record.outRowBytes);
-  EXPECT_EQ(call.map.baseAddr, host->record.outData);
+  EXPECT_EQ(call.map.rowBytes, host->record().outRowBytes);
+  EXPECT_EQ(call.map.baseAddr, host->record().outData);
   EXPECT_FALSE(call.hasMask);
 
   const RECT area = ui::PreviewArea(dialog);
@@ -185,7 +183,7 @@ TEST_F(DialogTest, RampSlidersPushEachOtherAndTheRampFollows) {
 TEST_F(DialogTest, DraggingRefreshesThePreviewOnEveryPositionAndWritesTheEditAtTheEnd) {
   OpenModeless();
   const size_t rendersBefore = testing::Plugin().engineCalls.size();
-  const size_t paintsBefore = host->displayCalls.size();
+  const size_t paintsBefore = displayCalls.size();
   HWND slider = GetDlgItem(dialog, IDC_ALPHA_SLIDER);
   RECT thumb;
   SendMessageA(slider, TBM_GETTHUMBRECT, 0, LPARAM(&thumb));
@@ -200,7 +198,7 @@ TEST_F(DialogTest, DraggingRefreshesThePreviewOnEveryPositionAndWritesTheEditAtT
   }
   EXPECT_LT(Module().working.alpha, 200);
   EXPECT_GE(testing::Plugin().engineCalls.size() - rendersBefore, size_t(moves));
-  EXPECT_GE(host->displayCalls.size() - paintsBefore, size_t(moves));
+  EXPECT_GE(displayCalls.size() - paintsBefore, size_t(moves));
   SendMessageA(slider, WM_LBUTTONUP, 0, MAKELPARAM(cx - 40, cy));
   EXPECT_EQ(ui::Dialog().lastScrollCode, TB_ENDTRACK);
   // The end of the drag: the alpha box is the one written with six decimals then.
@@ -345,7 +343,7 @@ TEST_F(DialogTest, ResetThenOkWritesTheDefaultsIntoTheBlock) {
   other.rampColors[2] = 0x123456;
   other.flameDirection = 6;
   BlockOf(globals).StoreFrom(other);
-  EXPECT_NE(host->Block(52), defaults);
+  EXPECT_NE(Block(52), defaults);
 
   Driver driver;
   driver.Script("ZAR Fire",
@@ -354,12 +352,12 @@ TEST_F(DialogTest, ResetThenOkWritesTheDefaultsIntoTheBlock) {
                  {50, [](HWND d) { EXPECT_EQ(ControlText(d, IDC_MAIN_EDIT_1), "10.000000"); }},
                  {20, [](HWND d) { testing::PostCommand(d, IDOK); }}});
   // The run goes on from the parameters selector the test already made.
-  ASSERT_EQ(host->Call(kSelectorPrepare), 0);
-  ASSERT_EQ(host->Call(kSelectorStart), 0);
+  ASSERT_EQ(host->Select(kSelectorPrepare), 0);
+  ASSERT_EQ(host->Select(kSelectorStart), 0);
   EXPECT_FALSE(driver.timedOut());
   ASSERT_EQ(driver.Seen("ZAR Fire").size(), 1u);
 
-  std::vector<uint8_t> block = host->Block(52);
+  std::vector<uint8_t> block = Block(52);
   // The framework's own fields differ by what the run did to them.
   ParameterBlock written(block.data(), kFireTable.layout);
   std::vector<uint8_t> expected = defaults;
@@ -374,9 +372,8 @@ TEST_F(DialogTest, ResetThenOkWritesTheDefaultsIntoTheBlock) {
 
 TEST_F(DialogTest, CancelLeavesTheBlockAndGivesMinus128) {
   MakeHost();
-  const std::vector<uint8_t> before = host->Block(52);
-  const Image original = host->picture;
-  Driver driver;
+  const std::vector<uint8_t> before = Block(52);
+    Driver driver;
   driver.Script(
       "ZAR Fire",
       {{100, [](HWND d) { testing::TypeAndLeave(d, IDC_MAIN_EDIT_1, "55", IDC_MAIN_EDIT_2); }},
@@ -389,11 +386,11 @@ TEST_F(DialogTest, CancelLeavesTheBlockAndGivesMinus128) {
           BlockOf(globals).setSpareFlag(9);
         }},
        {20, [](HWND d) { testing::PostCommand(d, IDCANCEL); }}});
-  host->Call(kSelectorPrepare);
+  host->Select(kSelectorPrepare);
   const size_t renders = testing::Plugin().engineCalls.size();
-  EXPECT_EQ(host->Call(kSelectorStart), kUserCanceledErr);
+  EXPECT_EQ(host->Select(kSelectorStart), kUserCanceledErr);
   EXPECT_FALSE(driver.timedOut());
-  std::vector<uint8_t> after = host->Block(52);
+  std::vector<uint8_t> after = Block(52);
   ParameterBlock a(after.data(), kFireTable.layout);
   std::vector<uint8_t> expected = before;
   ParameterBlock e(expected.data(), kFireTable.layout);
@@ -408,30 +405,29 @@ TEST_F(DialogTest, CancelLeavesTheBlockAndGivesMinus128) {
 }
 
 TEST_F(DialogTest, OkFiltersThePictureWithTheChosenSettings) {
-  host = std::make_unique<FakeHost>(picture);
+  NewHost();
   Driver driver;
   driver.Script(
       "ZAR Fire",
       {{100, [](HWND d) { testing::TypeAndLeave(d, IDC_MAIN_EDIT_1, "44", IDC_MAIN_EDIT_2); }},
        {20, [](HWND d) { testing::PostCommand(d, IDOK); }}});
-  EXPECT_EQ(host->Run(true), 0);
+  EXPECT_EQ(host->Filter(output), 0);
   EXPECT_FALSE(driver.timedOut());
-  EXPECT_EQ(host->Block(1)[0], 44);  // oxygen, the block's first byte
+  EXPECT_EQ(Block(1)[0], 44);  // oxygen, the block's first byte
   EXPECT_EQ(Module().iterationCount, 40);
   // The one-pass way: one strip rendered for good, every sample XORed with 44.
   int finals = 0;
   for (const auto& call : testing::Plugin().engineCalls) finals += call.mode == 1;
   EXPECT_GE(finals, 1);
-  EXPECT_EQ(host->continueCalls, 0);
-  const Image& out = host->result;
+  EXPECT_EQ(host->CountSelector(kSelectorContinue), 0);
+  const Image& out = output;
   for (int y : {0, 250, 399})
     for (int x : {0, 375, 599})
       for (int c = 0; c < 3; ++c) EXPECT_EQ(out.At(x, y)[c], picture.At(x, y)[c] ^ 44);
 }
 
 TEST_F(DialogTest, AHostThatRefusesThePreviewStillGetsADialogAndAFilteredPicture) {
-  host = std::make_unique<FakeHost>(picture);
-  host->refusePreview = true;
+  NewHost(nullptr, [](host::HostOptions& o) { o.refusePreview = true; });
   Driver driver;
   bool previewFrameBlank = false;
   driver.Script("ZAR Fire", {{100,
@@ -439,27 +435,27 @@ TEST_F(DialogTest, AHostThatRefusesThePreviewStillGetsADialogAndAFilteredPicture
                                 // The dialog works: its controls answer, and the preview area stays
                                 // empty.
                                 testing::TypeAndLeave(d, IDC_MAIN_EDIT_1, "21", IDC_MAIN_EDIT_2);
-                                previewFrameBlank = host->displayCalls.empty();
+                                previewFrameBlank = displayCalls.empty();
                               }},
                              {100, [](HWND d) { testing::PostCommand(d, IDOK); }}});
-  EXPECT_EQ(host->Run(true), 0);
+  EXPECT_EQ(host->Filter(output), 0);
   EXPECT_FALSE(driver.timedOut());
   EXPECT_EQ(driver.Seen("ZAR Fire").size(), 1u);
   EXPECT_TRUE(previewFrameBlank);
-  EXPECT_TRUE(host->displayCalls.empty());
+  EXPECT_TRUE(displayCalls.empty());
   for (const auto& call : testing::Plugin().engineCalls) EXPECT_EQ(call.mode, 1);
   // The multi-call way: the strips came through the continue selector.
-  EXPECT_GE(host->continueCalls, 1);
-  for (int c = 0; c < 3; ++c) EXPECT_EQ(host->result.At(10, 10)[c], picture.At(10, 10)[c] ^ 21);
+  EXPECT_GE(host->CountSelector(kSelectorContinue), 1);
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(output.At(10, 10)[c], picture.At(10, 10)[c] ^ 21);
 }
 
 TEST_F(DialogTest, GreyPicturesGetNoDialog) {
-  host = std::make_unique<FakeHost>(picture);
-  host->record.imageMode = 1;
+  NewHost(nullptr, [](host::HostOptions& o) { o.imageMode = 1; });
+  host->BeginRun(output);
   Driver driver(3000);
-  host->Call(kSelectorParameters);
-  host->Call(kSelectorPrepare);
-  host->Call(kSelectorStart);
+  host->Select(kSelectorParameters);
+  host->Select(kSelectorPrepare);
+  host->Select(kSelectorStart);
   EXPECT_TRUE(driver.Seen("ZAR Fire").empty());
 }
 

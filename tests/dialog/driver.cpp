@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "hosts/core/screen.h"
+
 namespace zar::testing {
 
 namespace {
@@ -171,36 +173,7 @@ void Driver::RunTick() {
 Image CaptureClientRect(HWND window, const RECT& rect) {
   POINT origin{rect.left, rect.top};
   ClientToScreen(window, &origin);
-  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  Image image(width, height, 3);
-  if (width <= 0 || height <= 0) return image;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
-  GdiFlush();
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const uint8_t* p = static_cast<const uint8_t*>(bits) + (size_t(y) * width + x) * 4;
-      uint8_t* q = image.At(x, y);
-      q[0] = p[2];
-      q[1] = p[1];
-      q[2] = p[0];
-    }
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return image;
+  return host::CaptureScreen(origin.x, origin.y, rect.right - rect.left, rect.bottom - rect.top);
 }
 
 Image CaptureWindow(HWND window) {

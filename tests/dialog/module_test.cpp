@@ -7,10 +7,9 @@
 #include <ostream>
 #include <string>
 
-#include "settings/parameters.h"
+#include "framework/parameters.h"
 #include "tests/dialog/dialog_fixture.h"
 #include "tests/dialog/driver.h"
-#include "tests/dialog/fake_host.h"
 #include "ui/model/control_ids.h"
 
 namespace zar {
@@ -18,7 +17,6 @@ namespace {
 
 using testing::ControlText;
 using testing::Driver;
-using testing::FakeHost;
 
 struct ModuleCase {
   const PluginTable* table;
@@ -42,28 +40,21 @@ class Module : public testing::DialogFixture, public ::testing::WithParamInterfa
   void SetUp() override {
     Use(*GetParam().table);
     const std::string path = std::string(ZAR_DIST_ROOT "/" ZAR_DIST_ARCH "/") + GetParam().file;
-    module = LoadLibraryA(path.c_str());
-    ASSERT_NE(module, nullptr) << path;
-    entry = reinterpret_cast<PluginMainProc>(
-        reinterpret_cast<void*>(GetProcAddress(module, "ENTRYPOINT")));
-    ASSERT_NE(entry, nullptr);
+    std::string error;
+    module = host::PluginModule::Load(path, &error);
+    ASSERT_NE(module, nullptr) << path << ": " << error;
+    ASSERT_EQ(module->entryName(), "ENTRYPOINT");
   }
   void TearDown() override {
     host.reset();
-    if (module) FreeLibrary(module);
+    module.reset();
   }
-  void MakeModuleHost() {
-    host = std::make_unique<FakeHost>(picture);
-    host->entry = entry;
-  }
+  void MakeModuleHost() { NewHost(module.get()); }
 
-  HMODULE module = nullptr;
-  PluginMainProc entry = nullptr;
+  std::unique_ptr<host::PluginModule> module;
 };
 
-TEST_P(Module, ExportsItsDialogProcedure) {
-  EXPECT_NE(GetProcAddress(module, "DissolveProc"), nullptr);
-}
+TEST_P(Module, ExportsItsDialogProcedure) { EXPECT_NE(module->FindExport("DissolveProc"), nullptr); }
 
 TEST_P(Module, OpensItsDialogWithAPreviewAndOkStoresTheChosenSettings) {
   MakeModuleHost();
@@ -77,24 +68,24 @@ TEST_P(Module, OpensItsDialogWithAPreviewAndOkStoresTheChosenSettings) {
   driver.Script(caption, {{100,
                            [&](HWND d) {
                              shown = ControlText(d, IDC_MAIN_EDIT_1);
-                             paintsAfterOpening = host->displayCalls.size();
+                             paintsAfterOpening = displayCalls.size();
                              testing::TypeAndLeave(d, IDC_MAIN_EDIT_1, "44", IDC_MAIN_EDIT_2);
                            }},
                           {250, [](HWND d) { testing::PostCommand(d, IDOK); }}});
-  EXPECT_EQ(host->Run(true), 0);
+  EXPECT_EQ(host->Filter(output), 0);
   EXPECT_FALSE(driver.timedOut());
   ASSERT_EQ(driver.Seen(caption).size(), 1u);
   EXPECT_EQ(shown, expected);
   // The preview came through the host's displayPixels; the animated ones keep painting.
   EXPECT_GE(paintsAfterOpening, 1u);
   if (table->dialog.animated) {
-    EXPECT_GT(host->displayCalls.size(), paintsAfterOpening + 1);
+    EXPECT_GT(displayCalls.size(), paintsAfterOpening + 1);
   }
-  const testing::DisplayCall& call = host->displayCalls.front();
+  const testing::DisplayCall& call = displayCalls.front();
   EXPECT_EQ(call.map.version, 1);
-  EXPECT_GT(host->rates.front(), 0x10000);  // the preview was a reduced copy
+  EXPECT_GT(Rates().front(), 0x10000);  // the preview was a reduced copy
 
-  std::vector<uint8_t> block = host->Block(table->layout.size);
+  std::vector<uint8_t> block = Block(table->layout.size);
   WorkingParameters stored{};
   ParameterBlock(block.data(), table->layout).LoadInto(stored);
   EXPECT_EQ(GetField(stored, first), 44u);
@@ -102,17 +93,18 @@ TEST_P(Module, OpensItsDialogWithAPreviewAndOkStoresTheChosenSettings) {
 
 TEST_P(Module, CancelGivesMinus128AndKeepsTheBlock) {
   MakeModuleHost();
-  ASSERT_EQ(host->Call(kSelectorParameters), 0);
-  const std::vector<uint8_t> before = host->Block(table->layout.size);
+  host->BeginRun(output);
+  ASSERT_EQ(host->Select(kSelectorParameters), 0);
+  const std::vector<uint8_t> before = Block(table->layout.size);
   Driver driver;
   driver.Script(
       GetParam().caption,
       {{50, [](HWND d) { testing::TypeAndLeave(d, IDC_MAIN_EDIT_1, "3", IDC_MAIN_EDIT_2); }},
        {20, [](HWND d) { testing::PostCommand(d, IDCANCEL); }}});
-  ASSERT_EQ(host->Call(kSelectorPrepare), 0);
-  EXPECT_EQ(host->Call(kSelectorStart), kUserCanceledErr);
+  ASSERT_EQ(host->Select(kSelectorPrepare), 0);
+  EXPECT_EQ(host->Select(kSelectorStart), kUserCanceledErr);
   EXPECT_FALSE(driver.timedOut());
-  std::vector<uint8_t> after = host->Block(table->layout.size);
+  std::vector<uint8_t> after = Block(table->layout.size);
   // Only the framework's own fields moved: the dialog flag and the strip height.
   ParameterBlock a(after.data(), table->layout);
   std::vector<uint8_t> expected = before;

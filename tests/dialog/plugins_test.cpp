@@ -182,8 +182,8 @@ TEST_P(PluginDialog, ResetRestoresTheDefaults) {
 
 TEST_P(PluginDialog, OkWritesTheBlockAndCancelGivesMinus128) {
   MakeHost();
-  host->Call(kSelectorPrepare);
-  const std::vector<uint8_t> before = host->Block(table->layout.size);
+  host->Select(kSelectorPrepare);
+  const std::vector<uint8_t> before = Block(table->layout.size);
   HINSTANCE instance = GetModuleHandleA(nullptr);
   {
     Driver driver;
@@ -195,7 +195,7 @@ TEST_P(PluginDialog, OkWritesTheBlockAndCancelGivesMinus128) {
     EXPECT_FALSE(driver.timedOut());
   }
   EXPECT_EQ(globals.result, kUserCanceledErr);
-  EXPECT_EQ(host->Block(table->layout.size), before);
+  EXPECT_EQ(Block(table->layout.size), before);
 
   globals.result = 0;
   {

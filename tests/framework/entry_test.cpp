@@ -10,7 +10,6 @@
 #include "framework/module_state.h"
 #include "framework/parameters.h"
 #include "platform/platform.h"
-#include "tests/support/fake_handles.h"
 #include "tests/support/test_plugin.h"
 
 namespace zar {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/fake_handles.h"
+#include "tests/support/test_host.h"
 
 namespace zar {
 namespace {
@@ -144,7 +144,7 @@ class IdentifyHostTest : public ::testing::Test {
   void SetUp() override { gFake = &fake; }
   void TearDown() override { gFake = nullptr; }
   FakeVersion fake;
-  testing::FakeHandleSuite suite;
+  testing::TestHost suite;
 };
 
 TEST_F(IdentifyHostTest, PremiereFoundThroughTranslationAndInternalName) {
@@ -152,22 +152,22 @@ TEST_F(IdentifyHostTest, PremiereFoundThroughTranslationAndInternalName) {
   fake.values["\\VarFileInfo\\Translation"] = Translation(0x0409, 0x04B0);
   fake.values["\\StringFileInfo\\040904b0\\InternalName"] = Bytes(std::string("adobe premiere\0", 15));
   HostInfo info;
-  IdentifyHost(&suite.procs, &info, kFakeSource);
+  IdentifyHost(&suite.procs(), &info, kFakeSource);
   EXPECT_EQ(info.signature, FourCC("PrMr"));
   EXPECT_EQ(info.platform, 12);
   // The buffer came from the host's suite and went back to it.
-  EXPECT_EQ(suite.newCalls, 1);
-  EXPECT_EQ(suite.live(), 0u);
-  const uint32_t version = HostIsSignature(&suite.procs, FourCC("PrMr"), kFakeSource);
+  EXPECT_EQ(suite.counts().made, 1);
+  EXPECT_EQ(suite.counts().live(), 0);
+  const uint32_t version = HostIsSignature(&suite.procs(), FourCC("PrMr"), kFakeSource);
   EXPECT_EQ(version & 0xFF, 12u);
-  EXPECT_EQ(HostIsSignature(&suite.procs, FourCC("8BIM"), kFakeSource), 0u);
+  EXPECT_EQ(HostIsSignature(&suite.procs(), FourCC("8BIM"), kFakeSource), 0u);
 }
 
 TEST_F(IdentifyHostTest, WithoutTranslationTheUsEnglishKeyIsUsed) {
   fake.values["\\"] = FixedPart(0x00040000);
   fake.values["\\StringFileInfo\\04090000\\InternalName"] = Bytes(std::string("Photoshp\0", 9));
   HostInfo info;
-  IdentifyHost(&suite.procs, &info, kFakeSource);
+  IdentifyHost(&suite.procs(), &info, kFakeSource);
   EXPECT_EQ(info.signature, FourCC("8BIM"));
   EXPECT_EQ(info.platform, 10);
 }
@@ -176,28 +176,28 @@ TEST_F(IdentifyHostTest, RawSearchWhenTheQueryFails) {
   fake.values["\\"] = FixedPart(1);
   fake.raw = Bytes(std::string("....InternalName\0\0PM65\0", 23));
   HostInfo info;
-  IdentifyHost(&suite.procs, &info, kFakeSource);
+  IdentifyHost(&suite.procs(), &info, kFakeSource);
   EXPECT_EQ(info.signature, FourCC("AD65"));
   EXPECT_EQ(info.platform, 11);
-  EXPECT_NE(HostIsSignature(&suite.procs, FourCC("ALD6"), kFakeSource), 0u);  // ALD6, AD65
-  EXPECT_NE(HostIsSignature(&suite.procs, FourCC("AD65"), kFakeSource), 0u);
-  EXPECT_EQ(HostIsSignature(&suite.procs, FourCC("ALD5"), kFakeSource) & 0xFF, 11u);
+  EXPECT_NE(HostIsSignature(&suite.procs(), FourCC("ALD6"), kFakeSource), 0u);  // ALD6, AD65
+  EXPECT_NE(HostIsSignature(&suite.procs(), FourCC("AD65"), kFakeSource), 0u);
+  EXPECT_EQ(HostIsSignature(&suite.procs(), FourCC("ALD5"), kFakeSource) & 0xFF, 11u);
 }
 
 TEST_F(IdentifyHostTest, NoVersionResourceOrNoFixedPartIsNotPremiere) {
   fake.hasResource = false;
   HostInfo info;
-  IdentifyHost(&suite.procs, &info, kFakeSource);
+  IdentifyHost(&suite.procs(), &info, kFakeSource);
   EXPECT_EQ(info.signature, 0u);
   EXPECT_EQ(info.platform, 0);
-  EXPECT_EQ(suite.newCalls, 0);
+  EXPECT_EQ(suite.counts().made, 0);
 
   fake.hasResource = true;
   fake.values["\\StringFileInfo\\04090000\\InternalName"] = Bytes(std::string("Adobe Premiere\0", 15));
-  IdentifyHost(&suite.procs, &info, kFakeSource);
+  IdentifyHost(&suite.procs(), &info, kFakeSource);
   EXPECT_EQ(info.signature, FourCC("PrMr"));
   EXPECT_EQ(info.platform, 0);
-  EXPECT_EQ(HostIsSignature(&suite.procs, FourCC("PrMr"), kFakeSource) & 0xFF, 0u);
+  EXPECT_EQ(HostIsSignature(&suite.procs(), FourCC("PrMr"), kFakeSource) & 0xFF, 0u);
 }
 
 TEST_F(IdentifyHostTest, OwnHandlesWhenTheHostHasNoSuite) {
@@ -206,7 +206,7 @@ TEST_F(IdentifyHostTest, OwnHandlesWhenTheHostHasNoSuite) {
   HostInfo info;
   IdentifyHost(nullptr, &info, kFakeSource);
   EXPECT_EQ(info.signature, FourCC("8BIM"));
-  EXPECT_EQ(suite.newCalls, 0);
+  EXPECT_EQ(suite.counts().made, 0);
 }
 
 TEST(HostIdentification, TheRunningTestProgramIsNoKnownHost) {

@@ -10,7 +10,7 @@
 #include "framework/globals.h"
 #include "framework/handles.h"
 #include "framework/module_state.h"
-#include "tests/support/fake_handles.h"
+#include "tests/support/test_host.h"
 #include "tests/support/test_plugin.h"
 
 namespace zar {
@@ -84,16 +84,18 @@ class EnsureParametersTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testing::ResetTestPlugin(kFireTable);
-    record.handleProcs = &suite.procs;
+    procs = suite.procs();
+    record.handleProcs = &procs;
     globals.filterRecord = &record;
   }
-  testing::FakeHandleSuite suite;
+  testing::TestHost suite;
+  HandleProcs procs{};  // the host's, which a test may change
   FilterRecord record{};
   PluginGlobals globals{};
 };
 
 TEST_F(EnsureParametersTest, LeavesAnExistingBlockAlone) {
-  Handle existing = suite.Make(52);
+  Handle existing = suite.procs().newProc(52);
   std::memset(*existing, 0x5A, 52);
   record.parameters = existing;
   ASSERT_TRUE(EnsureParameters(globals));
@@ -103,14 +105,14 @@ TEST_F(EnsureParametersTest, LeavesAnExistingBlockAlone) {
 }
 
 TEST_F(EnsureParametersTest, LargerBlocksAreUsedUnchanged) {
-  Handle existing = suite.Make(200);
+  Handle existing = suite.procs().newProc(200);
   record.parameters = existing;
   ASSERT_TRUE(EnsureParameters(globals));
   EXPECT_EQ(record.parameters, existing);
 }
 
 TEST_F(EnsureParametersTest, ABlockTooSmallForTheLayoutIsReplacedNotOverrun) {
-  Handle small = suite.Make(8);
+  Handle small = suite.procs().newProc(8);
   record.parameters = small;
   ASSERT_TRUE(EnsureParameters(globals));
   ASSERT_NE(record.parameters, small);
@@ -138,7 +140,7 @@ TEST_F(EnsureParametersTest, OurOwnBlockIsKeptWhenTheHostSuiteCannotSizeIt) {
   ASSERT_EQ(result, kNoErr);
   Handle made = record.parameters;
   ASSERT_TRUE(IsPluginHandle(made));
-  ASSERT_EQ(suite.procs.getSizeProc(made), 0);
+  ASSERT_EQ(procs.getSizeProc(made), 0);
   (*made)[0] = 77;  // Fire's oxygen, as a dialog would leave it
   for (int16 selector : {kSelectorPrepare, kSelectorParameters, kSelectorPrepare}) {
     ENTRYPOINT(selector, &record, &data, &result);
@@ -159,11 +161,11 @@ TEST_F(EnsureParametersTest, TheBlockSurvivesHostsThatCannotSizeIt) {
   for (auto sizer : {+[](Handle h) -> int32 { return int32(platform::GlobalBlockSize(h)); },
                      +[](Handle) -> int32 { return 0; }}) {
     answer = sizer;
-    suite.procs.getSizeProc = [](Handle h) { return answer(h); };
+    procs.getSizeProc = [](Handle h) { return answer(h); };
     record.parameters = nullptr;
     ASSERT_TRUE(EnsureParameters(globals));
     Handle made = record.parameters;
-    ASSERT_LT(suite.procs.getSizeProc(made), 52);
+    ASSERT_LT(procs.getSizeProc(made), 52);
     (*made)[0] = 77;
     ASSERT_TRUE(EnsureParameters(globals));
     EXPECT_EQ(record.parameters, made);

@@ -1,7 +1,9 @@
 // The host core's own parts: the handle suite it offers, the PE reader on damaged files, the
-// resource decoders on damaged data, and picture files.
+// resource decoders on damaged data, picture files, and drawing on Windows.
 #include <gtest/gtest.h>
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #endif
 
@@ -9,9 +11,10 @@
 #include <cstring>
 
 #include "hosts/core/host.h"
-#include "hosts/core/host_os.h"
 #include "hosts/core/pe_resources.h"
 #include "hosts/core/plugin_resources.h"
+#include "hosts/core/screen.h"
+#include "platform/platform.h"
 #include "tests/hosts/expected_resources.h"
 #include "tests/hosts/test_paths.h"
 
@@ -58,8 +61,8 @@ TEST_F(HostHandles, SuiteMakesSizesResizesLocksAndDisposes) {
 TEST_F(HostHandles, RecognisesThePluginsOwnHandles) {
   host::Host h(*module);
   const HandleProcs& procs = *h.handleProcs();
-  auto* master = static_cast<char*>(host::os::BlockAlloc(sizeof(void*) + 4));
-  void* data = host::os::BlockAlloc(52);
+  auto* master = static_cast<char*>(platform::GlobalBlockAllocDirect(sizeof(void*) + 4));
+  void* data = platform::GlobalBlockAllocDirect(52);
   std::memcpy(master, &data, sizeof data);
   std::memcpy(master + sizeof(void*), "OTOF", 4);
   Handle own = reinterpret_cast<Handle>(master);
@@ -76,6 +79,87 @@ TEST_F(HostHandles, RecognisesThePluginsOwnHandles) {
   EXPECT_EQ(procs.lockProc(stranger, 0), nullptr);
   EXPECT_EQ(h.handleCounts().unknown, 2);
 }
+
+// An empty block still has an address to lock, the host's and the plug-in's alike (a 0-byte
+// movable block of GlobalAlloc's own has none); the host's empty handle is sized 0.
+TEST_F(HostHandles, EmptyHandlesHaveABlock) {
+  host::Host h(*module);
+  const HandleProcs& procs = *h.handleProcs();
+  Handle empty = procs.newProc(0);
+  ASSERT_NE(empty, nullptr);
+  EXPECT_NE(*empty, nullptr);
+  EXPECT_EQ(procs.getSizeProc(empty), 0);
+  procs.disposeProc(empty);
+  EXPECT_EQ(h.handleCounts().live(), 0);
+  void* block = platform::GlobalBlockAlloc(0);
+  ASSERT_NE(block, nullptr);
+  EXPECT_GE(platform::GlobalBlockSize(block), 1);
+  platform::GlobalBlockFree(block);
+}
+
+// A handle of the host's whose data address was cleared (as a host hands over a block without
+// data) is resized to a fresh block, and its old block goes when the handle is disposed.
+TEST_F(HostHandles, ResizesAHandleWhoseDataAddressWasCleared) {
+  host::Host h(*module);
+  const HandleProcs& procs = *h.handleProcs();
+  Handle cleared = procs.newProc(24);
+  ASSERT_NE(cleared, nullptr);
+  *cleared = nullptr;
+  EXPECT_EQ(procs.setSizeProc(cleared, 40), kNoErr);
+  ASSERT_NE(*cleared, nullptr);
+  for (int i = 0; i < 40; ++i) ASSERT_EQ((*cleared)[i], 0);
+  EXPECT_EQ(procs.getSizeProc(cleared), 40);
+  procs.disposeProc(cleared);
+  EXPECT_EQ(h.handleCounts().live(), 0);
+}
+
+#if defined(_WIN32)
+// displayPixels' source rectangle is in the map's coordinates: the map's first sample is the top
+// left corner of its bounds, and the part of the rectangle outside the bounds is not drawn.
+TEST(Screen, DrawsThePixelMapFromItsBounds) {
+  // A 4 x 3 map at row 10, column 20, whose sample at (column, row) is (column, row, 99).
+  uint8_t samples[3][4][3];
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x) {
+      samples[y][x][0] = uint8_t(20 + x);
+      samples[y][x][1] = uint8_t(10 + y);
+      samples[y][x][2] = 99;
+    }
+  PSPixelMap map{};
+  map.version = 1;
+  map.bounds = VRect{10, 20, 13, 24};
+  map.imageMode = kImageModeRGB;
+  map.rowBytes = 12;
+  map.colBytes = 3;
+  map.planeBytes = 1;
+  map.baseAddr = samples;
+
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(bitmap, nullptr);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  std::memset(bits, 0xFF, 16 * 16 * 4);
+  // Rows 11 to 13 and columns 18 to 21, drawn at row 2, column 3: only rows 11 and 12 and
+  // columns 20 and 21 lie inside the bounds.
+  EXPECT_EQ(host::DrawPixelMap(map, VRect{11, 18, 14, 22}, 2, 3, dc), kNoErr);
+  GdiFlush();
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const uint8_t* p = static_cast<const uint8_t*>(bits) + (y * 16 + x) * 4;  // B, G, R
+      const int row = 11 + y - 2, column = 18 + x - 3;
+      const bool drawn = row >= 11 && row < 13 && column >= 20 && column < 22;
+      EXPECT_EQ(p[2], drawn ? column : 255) << x << "," << y;
+      EXPECT_EQ(p[1], drawn ? row : 255) << x << "," << y;
+      EXPECT_EQ(p[0], drawn ? 99 : 255) << x << "," << y;
+    }
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+#endif
 
 TEST(PeReader, RefusesWhatIsNotAModule) {
   host::PeImage image;
