@@ -12,6 +12,7 @@
 #include "hosts/core/host_os.h"
 #include "hosts/core/pe_resources.h"
 #include "hosts/core/plugin_resources.h"
+#include "hosts/core/whole_file.h"
 #include "tests/hosts/expected_resources.h"
 #include "tests/hosts/test_paths.h"
 
