@@ -85,6 +85,20 @@ CLI::Validator WholeNumber(int low, int high) {
       "");
 }
 
+// The effect a command runs, its first argument.
+void AddEffectArgument(CLI::App* command, std::string& effect) {
+  command->add_option("EFFECT", effect, "combustion, ice, candle, fire or cryo")
+      ->required()
+      ->type_name("");
+}
+
+// EFFECT, then IN and OUT (or a batch's pictures).
+void AddRunArguments(CLI::App* command, std::string& effect, std::vector<std::string>& files,
+                     const char* filesHelp) {
+  AddEffectArgument(command, effect);
+  command->add_option("IN OUT", files, filesHelp)->required()->type_name("");
+}
+
 // -p and -s: a run's settings start from a parameter file and change field by field. Each -s
 // takes one value, so that IN and OUT may follow it.
 void AddSettingsOptions(CLI::App* command, std::string& params, std::vector<std::string>& settings,
@@ -96,14 +110,16 @@ void AddSettingsOptions(CLI::App* command, std::string& params, std::vector<std:
       ->allow_extra_args(false);
 }
 
-// -o, --suffix and -j: where a batch's results go and how many pictures are done at once.
-void AddBatchOptions(CLI::App* command, BatchOptions& batch, const char* outDirHelp,
-                     const char* suffixHelp) {
+// -o, --suffix, -j and --format: where a batch's results go, how many pictures are done at once,
+// and the results' format.
+void AddBatchOptions(CLI::App* command, BatchOptions& batch, std::string& format,
+                     const char* outDirHelp, const char* suffixHelp, const char* formatHelp) {
   command->add_option("-o,--output-dir", batch.outDir, outDirHelp)->type_name("DIR");
   command->add_option("--suffix", batch.suffix, suffixHelp)->type_name("TEXT");
   command->add_option("-j,--jobs", batch.jobs, "a batch: pictures at once (default: cores)")
       ->type_name("N")
       ->check(WholeNumber(1, 1024));
+  command->add_option("--format", format, formatHelp)->type_name("NAME");
 }
 
 void AddProgressOptions(CLI::App* command, BatchOptions& batch) {
@@ -139,28 +155,19 @@ int main(int argc, char** argv) {
 
   RenderArgs render;
   CLI::App* renderCommand = app.add_subcommand("render", "Render an effect on a picture");
-  renderCommand->add_option("EFFECT", render.effect, "combustion, ice, candle, fire or cryo")
-      ->required()
-      ->type_name("");
-  renderCommand
-      ->add_option("IN OUT", render.files,
-                   "the picture and the result (\"-\": standard input and output); with -o or "
-                   "--suffix, any number of pictures")
-      ->required()
-      ->type_name("");
+  AddRunArguments(renderCommand, render.effect, render.files,
+                  "the picture and the result (\"-\": standard input and output); with -o or "
+                  "--suffix, any number of pictures");
   AddSettingsOptions(renderCommand, render.params, render.settings, "FILE");
   renderCommand
       ->add_option("-m,--mask", render.mask,
                    "the selection: a grey picture of IN's size, 255 selected, 0 not")
       ->type_name("MASK");
   renderCommand->add_flag("-f,--force", render.force, "let OUT replace an input file");
-  AddBatchOptions(renderCommand, render, "a batch: write the results here",
-                  "a batch: each result beside its picture, named with this before the extension");
-  renderCommand
-      ->add_option("--format", render.format,
-                   "the output's format when it is \"-\" or in a batch (png, jpg, tif, webp, gif, "
-                   "heic, avif, jxl, pam)")
-      ->type_name("NAME");
+  AddBatchOptions(renderCommand, render, render.format, "a batch: write the results here",
+                  "a batch: each result beside its picture, named with this before the extension",
+                  "the output's format when it is \"-\" or in a batch (png, jpg, tif, webp, gif, "
+                  "heic, avif, jxl, pam)");
   renderCommand
       ->add_option("-q,--quality", render.quality, "JPEG, WebP, HEIF, AVIF, JPEG XL: 1 to 100")
       ->type_name("N")
@@ -185,9 +192,7 @@ int main(int argc, char** argv) {
   SaveArgs save;
   CLI::App* saveCommand = paramsCommand->add_subcommand(
       "save", "Write a parameter file: the effect's defaults, changed by --params and --set");
-  saveCommand->add_option("EFFECT", save.effect, "combustion, ice, candle, fire or cryo")
-      ->required()
-      ->type_name("");
+  AddEffectArgument(saveCommand, save.effect);
   saveCommand
       ->add_option("FILE", save.file,
                    "where to write (the extension added as the dialogs' Save adds it)")
@@ -207,14 +212,9 @@ int main(int argc, char** argv) {
   AnimateArgs animate;
   CLI::App* animateCommand =
       app.add_subcommand("animate", "Make a moving picture: the live preview, or a sweep");
-  animateCommand->add_option("EFFECT", animate.effect, "combustion, ice, candle, fire or cryo")
-      ->required()->type_name("");
-  animateCommand
-      ->add_option("IN OUT", animate.files,
-                   "the picture and the animation: an animated .webp or .gif, or PNG frames (a "
-                   "directory or out/frame-%04d.png); with -o or --suffix, any number of pictures")
-      ->required()
-      ->type_name("");
+  AddRunArguments(animateCommand, animate.effect, animate.files,
+                  "the picture and the animation: an animated .webp or .gif, or PNG frames (a "
+                  "directory or out/frame-%04d.png); with -o or --suffix, any number of pictures");
   animateCommand->add_option("-n,--frames", animate.frames, "how many frames (default 24)")
       ->check(WholeNumber(1, 1000))->type_name("N");
   animateCommand->add_option("--fps", animate.fps, "frames a second (default 20)")
@@ -232,13 +232,10 @@ int main(int argc, char** argv) {
   animateCommand->add_flag("--no-loop", animate.noLoop, "play once instead of for ever");
   animateCommand->add_flag("-f,--force", animate.force, "let OUT replace the input picture");
   AddProgressOptions(animateCommand, animate);
-  AddBatchOptions(animateCommand, animate, "a batch: write the animations here",
-                  "a batch: each animation beside its picture, named with this after its name");
-  animateCommand
-      ->add_option("--format", animate.format,
-                   "a batch: webp (the default), gif, or png (a directory of frames for each "
-                   "picture)")
-      ->type_name("NAME");
+  AddBatchOptions(animateCommand, animate, animate.format, "a batch: write the animations here",
+                  "a batch: each animation beside its picture, named with this after its name",
+                  "a batch: webp (the default), gif, or png (a directory of frames for each "
+                  "picture)");
   animateCommand->footer(R"(Ice, Candle, Fire and Cryo: frame k is the preview's k-th tick.
 Any effect with --sweep: each frame a final rendering.
 A batch (-o DIR or --suffix TEXT) names each animation after its picture: photo.jpg gives
