@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "framework/parameters.h"
-#include "framework/plugin_spec.h"
 #include "hosts/cli/batch.h"
+
+namespace zar {
+struct PluginSpec;
+struct WorkingParameters;
+}  // namespace zar
 
 namespace zar::cli {
 
