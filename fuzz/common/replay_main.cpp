@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "hosts/core/whole_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
@@ -17,13 +17,6 @@ extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** arg
 namespace {
 
 namespace fs = std::filesystem;
-
-bool ReadAll(const fs::path& path, std::vector<uint8_t>* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
 
 }  // namespace
 
@@ -52,7 +45,7 @@ int main(int argc, char** argv) {
   }
   std::vector<uint8_t> bytes;
   for (const fs::path& path : inputs) {
-    if (!ReadAll(path, &bytes)) {
+    if (!zar::host::ReadWholeFile(path.string(), &bytes)) {
       std::fprintf(stderr, "%s: cannot read\n", path.c_str());
       return 1;
     }

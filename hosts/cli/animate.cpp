@@ -245,8 +245,8 @@ bool PreviewFrames(const PluginTable& table, const std::string& modulePath,
 }
 
 int Animate(const AnimateArgs& args) {
-  const PluginTable* table = FindEffect(args.effect);
-  if (!table) return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
+  const PluginTable* table = NamedEffect(args.effect);
+  if (!table) return 1;
   std::string error;
   if (args.frames < 1 || args.frames > kMaxFrames)
     return Error("--frames takes 1 to " + std::to_string(kMaxFrames));
@@ -260,10 +260,7 @@ int Animate(const AnimateArgs& args) {
     return Error("--scale takes a factor above 0, at most 16");
 
   WorkingParameters params;
-  std::vector<std::string> warnings;
-  if (!BuildParameters(*table, args.params, args.settings, &params, &warnings, &error))
-    return Error(error);
-  for (const std::string& w : warnings) Warning(w);
+  if (!SettingsForRun(*table, args.params, args.settings, &params)) return 1;
 
   Sweep sweep;
   std::string sweepText = args.sweep;
@@ -385,8 +382,7 @@ int Animate(const AnimateArgs& args) {
 
 int AnimateBatch(const AnimateArgs& args) {
   // What is wrong for every picture is said once, not once a picture.
-  if (!FindEffect(args.effect))
-    return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
+  if (!NamedEffect(args.effect)) return 1;
   std::string ext;
   if (args.format.empty() || args.format == "webp") {
     ext = ".webp";
@@ -397,29 +393,13 @@ int AnimateBatch(const AnimateArgs& args) {
   } else {
     return Error("--format takes webp, gif or png for an animation, not \"" + args.format + "\"");
   }
-  BatchJob job;
-  job.files = args.files;
-  job.outDir = args.outDir;
-  job.suffix = args.suffix;
-  job.jobs = args.jobs;
-  job.quiet = args.quiet;
-  job.progress = args.progress;
-  job.label = args.effect;
-  job.verb = "animated";
-  job.extension = [ext](const std::string&, std::string* out, std::string*) {
-    *out = ext;
-    return true;
-  };
-  job.run = [&args](const std::string& in, const std::string& out) {
-    AnimateArgs one = args;
-    one.in = in;
-    one.out = out;
-    one.files.clear();
-    one.quiet = true;  // the batch's bar counts pictures
-    one.progress = false;
-    return Animate(one);
-  };
-  return RunBatch(job);
+  return RunBatchOf(
+      args, "animated",
+      [ext](const std::string&, std::string* out, std::string*) {
+        *out = ext;
+        return true;
+      },
+      Animate);
 }
 
 }  // namespace zar::cli

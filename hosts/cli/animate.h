@@ -11,11 +11,14 @@
 #include <vector>
 
 #include "settings/plugin_table.h"
+#include "hosts/cli/batch.h"
 #include "hosts/core/picture.h"
 
 namespace zar::cli {
 
-struct AnimateArgs {
+// A batch: every picture in `files`, each animated to outDir (when given) under its own name with
+// `suffix` after it, as `format` (webp, the default; gif; png: a directory of frames).
+struct AnimateArgs : BatchOptions {
   std::string effect, in, out, params;
   std::vector<std::string> settings;
   std::string sweep;  // "FIELD=FROM..TO"
@@ -23,13 +26,8 @@ struct AnimateArgs {
   double fps = 20;   // the dialog's preview ticks every 50 ms
   std::string size;  // "WxH"
   double scale = 0;  // 0: not given
-  bool noLoop = false, force = false, quiet = false, progress = false;
-  // A batch: every picture in `files`, each animated to outDir (when given) under its own name
-  // with `suffix` after it, as `format` (webp, the default; gif; png: a directory of frames),
-  // `jobs` at once (0: one per core).
-  std::vector<std::string> files;
-  std::string outDir, suffix, format;
-  int jobs = 0;
+  bool noLoop = false, force = false;
+  std::string format;
 };
 // One picture, in to out.
 int Animate(const AnimateArgs& args);

@@ -132,28 +132,12 @@ int RunBatch(const BatchJob& args) {
 }
 
 int RenderBatch(const RenderArgs& args) {
-  BatchJob job;
-  job.files = args.files;
-  job.outDir = args.outDir;
-  job.suffix = args.suffix;
-  job.jobs = args.jobs;
-  job.quiet = args.quiet;
-  job.progress = args.progress;
-  job.label = args.effect;
-  job.verb = "rendered";
-  job.extension = [&args](const std::string& in, std::string* ext, std::string* error) {
-    return RenderExtension(args, in, ext, error);
-  };
-  job.run = [&args](const std::string& in, const std::string& out) {
-    RenderArgs one = args;
-    one.in = in;
-    one.out = out;
-    one.files.clear();
-    one.quiet = true;  // the batch's bar counts pictures
-    one.progress = false;
-    return Render(one);
-  };
-  return RunBatch(job);
+  return RunBatchOf(
+      args, "rendered",
+      [&args](const std::string& in, std::string* ext, std::string* error) {
+        return RenderExtension(args, in, ext, error);
+      },
+      Render);
 }
 
 }  // namespace zar::cli

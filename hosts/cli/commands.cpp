@@ -115,17 +115,30 @@ int Error(const std::string& text) {
 void Warning(const std::string& text) { Message("warning", text); }
 void Note(const std::string& text) { Message("note", text); }
 
+const PluginTable* NamedEffect(const std::string& name) {
+  const PluginTable* table = FindEffect(name);
+  if (!table) Error("unknown effect \"" + name + "\" (one of " + EffectNames() + ")");
+  return table;
+}
+
+bool SettingsForRun(const PluginTable& table, const std::string& paramsPath,
+                    const std::vector<std::string>& settings, WorkingParameters* params) {
+  std::string error;
+  std::vector<std::string> warnings;
+  if (!BuildParameters(table, paramsPath, settings, params, &warnings, &error)) {
+    Error(error);
+    return false;
+  }
+  for (const std::string& w : warnings) Warning(w);
+  return true;
+}
+
 int Render(const RenderArgs& args) {
-  const PluginTable* table = FindEffect(args.effect);
-  if (!table) return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
+  const PluginTable* table = NamedEffect(args.effect);
+  WorkingParameters params;
+  if (!table || !SettingsForRun(*table, args.params, args.settings, &params)) return 1;
 
   std::string error;
-  WorkingParameters params;
-  std::vector<std::string> warnings;
-  if (!BuildParameters(*table, args.params, args.settings, &params, &warnings, &error))
-    return Error(error);
-  for (const std::string& w : warnings) Warning(w);
-
   PictureFormat format;
   const bool toStdout = args.out == "-";
   if (!args.format.empty()) {
@@ -250,15 +263,11 @@ int ShowParams(const std::string& path) {
 }
 
 int SaveParams(const SaveArgs& args) {
-  const PluginTable* table = FindEffect(args.effect);
-  if (!table) return Error("unknown effect \"" + args.effect + "\" (one of " + EffectNames() + ")");
-  std::string error;
+  const PluginTable* table = NamedEffect(args.effect);
   WorkingParameters params;
-  std::vector<std::string> warnings;
-  if (!BuildParameters(*table, args.params, args.settings, &params, &warnings, &error))
-    return Error(error);
-  for (const std::string& w : warnings) Warning(w);
+  if (!table || !SettingsForRun(*table, args.params, args.settings, &params)) return 1;
 
+  std::string error;
   // The name the plug-ins' Save button would give the file.
   const std::string path = ParamsFileName(table->file, args.file);
   if (!Protects(path, {{"parameter file read", args.params}}, args.force, &error) ||
@@ -283,8 +292,8 @@ int SaveParams(const SaveArgs& args) {
 int ListEffects(const std::string& effect) {
   const PluginTable* only = nullptr;
   if (!effect.empty()) {
-    only = FindEffect(effect);
-    if (!only) return Error("unknown effect \"" + effect + "\" (one of " + EffectNames() + ")");
+    only = NamedEffect(effect);
+    if (!only) return 1;
   }
   bool first = true;
   for (const PluginTable* table : Effects()) {

@@ -5,21 +5,25 @@
 #include <string>
 #include <vector>
 
+#include "hosts/cli/batch.h"
+
+namespace zar {
+struct PluginTable;
+struct WorkingParameters;
+}  // namespace zar
+
 namespace zar::cli {
 
-struct RenderArgs {
+// A batch: every picture in `files`, each written to outDir (when given) under its own name with
+// `suffix` before the extension.
+struct RenderArgs : BatchOptions {
   std::string effect, in, out;  // "-": standard input, standard output
   std::string params, mask;
   std::vector<std::string> settings;
   bool force = false;
   std::string format;  // the output's format when no extension names it (--format)
   int quality = -1, compression = -1;
-  bool quiet = false, progress = false, verbose = false;
-  // A batch: every picture in `files`, each written to outDir (when given) under its own name
-  // with `suffix` before the extension, `jobs` at once (0: one per core).
-  std::vector<std::string> files;
-  std::string outDir, suffix;
-  int jobs = 0;
+  bool verbose = false;
 };
 // One picture, in to out.
 int Render(const RenderArgs& args);
@@ -47,6 +51,12 @@ struct SheetArgs {
   bool force = false;
 };
 int MakeSheet(const SheetArgs& args);
+
+// The effect a command names; null after saying there is no such effect.
+const PluginTable* NamedEffect(const std::string& name);
+// A run's settings (BuildParameters), with its warnings said; false after saying why not.
+bool SettingsForRun(const PluginTable& table, const std::string& paramsPath,
+                    const std::vector<std::string>& settings, WorkingParameters* params);
 
 // Messages on stderr: "zar: error: ...", "zar: warning: ...", "zar: note: ...". After
 // SetErrorSubject, an error that does not name the subject (a batch's picture) is prefixed with it.

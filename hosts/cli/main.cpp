@@ -11,6 +11,7 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "hosts/cli/animate.h"
 #include "hosts/cli/commands.h"
@@ -84,6 +85,49 @@ CLI::Validator WholeNumber(int low, int high) {
       "");
 }
 
+// The effect a command runs, its first argument.
+void AddEffectArgument(CLI::App* command, std::string& effect) {
+  command->add_option("EFFECT", effect, "combustion, ice, candle, fire or cryo")
+      ->required()
+      ->type_name("");
+}
+
+// EFFECT, then IN and OUT (or a batch's pictures).
+void AddRunArguments(CLI::App* command, std::string& effect, std::vector<std::string>& files,
+                     const char* filesHelp) {
+  AddEffectArgument(command, effect);
+  command->add_option("IN OUT", files, filesHelp)->required()->type_name("");
+}
+
+// -p and -s: a run's settings start from a parameter file and change field by field. Each -s
+// takes one value, so that IN and OUT may follow it.
+void AddSettingsOptions(CLI::App* command, std::string& params, std::vector<std::string>& settings,
+                        const char* paramsName) {
+  command->add_option("-p,--params", params, "start from this parameter file")
+      ->type_name(paramsName);
+  command->add_option("-s,--set", settings, "set a field (repeat for more fields)")
+      ->type_name("FIELD=VALUE")
+      ->allow_extra_args(false);
+}
+
+// -o, --suffix, -j and --format: where a batch's results go, how many pictures are done at once,
+// and the results' format.
+void AddBatchOptions(CLI::App* command, BatchOptions& batch, std::string& format,
+                     const char* outDirHelp, const char* suffixHelp, const char* formatHelp) {
+  command->add_option("-o,--output-dir", batch.outDir, outDirHelp)->type_name("DIR");
+  command->add_option("--suffix", batch.suffix, suffixHelp)->type_name("TEXT");
+  command->add_option("-j,--jobs", batch.jobs, "a batch: pictures at once (default: cores)")
+      ->type_name("N")
+      ->check(WholeNumber(1, 1024));
+  command->add_option("--format", format, formatHelp)->type_name("NAME");
+}
+
+void AddProgressOptions(CLI::App* command, BatchOptions& batch) {
+  command->add_flag("--quiet", batch.quiet, "no progress bar");
+  command->add_flag("--progress", batch.progress,
+                    "a progress bar even when stderr is not a terminal");
+}
+
 // A signal that ends zar while it writes an output takes the half-written temporary file with
 // it; then zar ends as the signal would have ended it.
 void EndOnSignal(int signal) {
@@ -111,39 +155,19 @@ int main(int argc, char** argv) {
 
   RenderArgs render;
   CLI::App* renderCommand = app.add_subcommand("render", "Render an effect on a picture");
-  renderCommand->add_option("EFFECT", render.effect, "combustion, ice, candle, fire or cryo")
-      ->required()
-      ->type_name("");
-  renderCommand
-      ->add_option("IN OUT", render.files,
-                   "the picture and the result (\"-\": standard input and output); with -o or "
-                   "--suffix, any number of pictures")
-      ->required()
-      ->type_name("");
-  renderCommand->add_option("-p,--params", render.params, "start from this parameter file")
-      ->type_name("FILE");
-  renderCommand->add_option("-s,--set", render.settings, "set a field (repeat for more fields)")
-      ->type_name("FIELD=VALUE")
-      ->allow_extra_args(false);
+  AddRunArguments(renderCommand, render.effect, render.files,
+                  "the picture and the result (\"-\": standard input and output); with -o or "
+                  "--suffix, any number of pictures");
+  AddSettingsOptions(renderCommand, render.params, render.settings, "FILE");
   renderCommand
       ->add_option("-m,--mask", render.mask,
                    "the selection: a grey picture of IN's size, 255 selected, 0 not")
       ->type_name("MASK");
   renderCommand->add_flag("-f,--force", render.force, "let OUT replace an input file");
-  renderCommand->add_option("-o,--output-dir", render.outDir, "a batch: write the results here")
-      ->type_name("DIR");
-  renderCommand
-      ->add_option("--suffix", render.suffix,
-                   "a batch: each result beside its picture, named with this before the extension")
-      ->type_name("TEXT");
-  renderCommand->add_option("-j,--jobs", render.jobs, "a batch: pictures at once (default: cores)")
-      ->type_name("N")
-      ->check(WholeNumber(1, 1024));
-  renderCommand
-      ->add_option("--format", render.format,
-                   "the output's format when it is \"-\" or in a batch (png, jpg, tif, webp, gif, "
-                   "heic, avif, jxl, pam)")
-      ->type_name("NAME");
+  AddBatchOptions(renderCommand, render, render.format, "a batch: write the results here",
+                  "a batch: each result beside its picture, named with this before the extension",
+                  "the output's format when it is \"-\" or in a batch (png, jpg, tif, webp, gif, "
+                  "heic, avif, jxl, pam)");
   renderCommand
       ->add_option("-q,--quality", render.quality, "JPEG, WebP, HEIF, AVIF, JPEG XL: 1 to 100")
       ->type_name("N")
@@ -151,9 +175,7 @@ int main(int argc, char** argv) {
   renderCommand->add_option("--compression", render.compression, "PNG: 0 (none) to 9 (smallest)")
       ->type_name("N")
       ->check(WholeNumber(0, 9));
-  renderCommand->add_flag("--quiet", render.quiet, "no progress bar");
-  renderCommand->add_flag("--progress", render.progress,
-                          "a progress bar even when stderr is not a terminal");
+  AddProgressOptions(renderCommand, render);
   renderCommand->add_flag("-v,--verbose", render.verbose,
                           "say what was read, converted and written");
   renderCommand->footer(kRenderFooter);
@@ -170,19 +192,13 @@ int main(int argc, char** argv) {
   SaveArgs save;
   CLI::App* saveCommand = paramsCommand->add_subcommand(
       "save", "Write a parameter file: the effect's defaults, changed by --params and --set");
-  saveCommand->add_option("EFFECT", save.effect, "combustion, ice, candle, fire or cryo")
-      ->required()
-      ->type_name("");
+  AddEffectArgument(saveCommand, save.effect);
   saveCommand
       ->add_option("FILE", save.file,
                    "where to write (the extension added as the dialogs' Save adds it)")
       ->required()
       ->type_name("");
-  saveCommand->add_option("-p,--params", save.params, "start from this parameter file")
-      ->type_name("FROM");
-  saveCommand->add_option("-s,--set", save.settings, "set a field (repeat for more fields)")
-      ->type_name("FIELD=VALUE")
-      ->allow_extra_args(false);
+  AddSettingsOptions(saveCommand, save.params, save.settings, "FROM");
   saveCommand->add_flag("-f,--force", save.force,
                         "let FILE replace the file given to --params, or a file that is not "
                         "a parameter file of the effect");
@@ -196,14 +212,9 @@ int main(int argc, char** argv) {
   AnimateArgs animate;
   CLI::App* animateCommand =
       app.add_subcommand("animate", "Make a moving picture: the live preview, or a sweep");
-  animateCommand->add_option("EFFECT", animate.effect, "combustion, ice, candle, fire or cryo")
-      ->required()->type_name("");
-  animateCommand
-      ->add_option("IN OUT", animate.files,
-                   "the picture and the animation: an animated .webp or .gif, or PNG frames (a "
-                   "directory or out/frame-%04d.png); with -o or --suffix, any number of pictures")
-      ->required()
-      ->type_name("");
+  AddRunArguments(animateCommand, animate.effect, animate.files,
+                  "the picture and the animation: an animated .webp or .gif, or PNG frames (a "
+                  "directory or out/frame-%04d.png); with -o or --suffix, any number of pictures");
   animateCommand->add_option("-n,--frames", animate.frames, "how many frames (default 24)")
       ->check(WholeNumber(1, 1000))->type_name("N");
   animateCommand->add_option("--fps", animate.fps, "frames a second (default 20)")
@@ -212,10 +223,7 @@ int main(int argc, char** argv) {
       ->type_name("WxH");
   animateCommand->add_option("--scale", animate.scale, "resize the picture by this factor first")
       ->type_name("S");
-  animateCommand->add_option("-p,--params", animate.params, "start from this parameter file")
-      ->type_name("FILE");
-  animateCommand->add_option("-s,--set", animate.settings, "set a field (repeat for more fields)")
-      ->type_name("FIELD=VALUE");
+  AddSettingsOptions(animateCommand, animate.params, animate.settings, "FILE");
   animateCommand
       ->add_option("--sweep", animate.sweep,
                    "each frame a rendering with the field moved from FROM to TO "
@@ -223,25 +231,11 @@ int main(int argc, char** argv) {
       ->type_name("FIELD=FROM..TO");
   animateCommand->add_flag("--no-loop", animate.noLoop, "play once instead of for ever");
   animateCommand->add_flag("-f,--force", animate.force, "let OUT replace the input picture");
-  animateCommand->add_flag("--quiet", animate.quiet, "no progress bar");
-  animateCommand->add_flag("--progress", animate.progress,
-                           "a progress bar even when stderr is not a terminal");
-  animateCommand
-      ->add_option("-o,--output-dir", animate.outDir, "a batch: write the animations here")
-      ->type_name("DIR");
-  animateCommand
-      ->add_option("--suffix", animate.suffix,
-                   "a batch: each animation beside its picture, named with this after its name")
-      ->type_name("TEXT");
-  animateCommand
-      ->add_option("-j,--jobs", animate.jobs, "a batch: pictures at once (default: cores)")
-      ->type_name("N")
-      ->check(WholeNumber(1, 1024));
-  animateCommand
-      ->add_option("--format", animate.format,
-                   "a batch: webp (the default), gif, or png (a directory of frames for each "
-                   "picture)")
-      ->type_name("NAME");
+  AddProgressOptions(animateCommand, animate);
+  AddBatchOptions(animateCommand, animate, animate.format, "a batch: write the animations here",
+                  "a batch: each animation beside its picture, named with this after its name",
+                  "a batch: webp (the default), gif, or png (a directory of frames for each "
+                  "picture)");
   animateCommand->footer(R"(Ice, Candle, Fire and Cryo: frame k is the preview's k-th tick.
 Any effect with --sweep: each frame a final rendering.
 A batch (-o DIR or --suffix TEXT) names each animation after its picture: photo.jpg gives

@@ -166,11 +166,17 @@ uint64_t PngDataBytes(const std::vector<uint8_t>& bytes) {
   return total;
 }
 
+// What libpng finds in a PNG file's header.
+struct PngGeometry {
+  uint32_t width = 0, height = 0;
+  bool alpha = false;
+};
+
 // Checks a PNG file's header against the largest picture taken and what the file holds, then
-// opens it with libpng: png->format then tells what the file holds. Nothing the header promises
-// is allocated before the checks.
+// has libpng read it: `geometry` is what the file holds. Nothing the header promises is allocated
+// before the checks.
 bool BeginPng(const std::string& path, InputFile& file, std::vector<uint8_t>& bytes,
-              png_image* png, std::string* error) {
+              PngGeometry* geometry, std::string* error) {
   PngHeader header;
   if (ReadPngHeader(bytes, &header)) {
     const std::string size = SizeText(header.width, header.height);
@@ -185,15 +191,17 @@ bool BeginPng(const std::string& path, InputFile& file, std::vector<uint8_t>& by
       return Fail(error, path + ": damaged PNG file (its image data is far too short for " +
                              size + ")");
   }
-  *png = png_image{};
-  png->version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(png, bytes.data(), bytes.size()))
-    return Fail(error, path + ": damaged PNG file (" + png->message + ")");
-  if (png->width > kMaxSide || png->height > kMaxSide) {
-    const std::string size = SizeText(png->width, png->height);
-    png_image_free(png);
-    return Fail(error, path + ": " + size + " is larger than the host takes (30000 x 30000)");
-  }
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&png, bytes.data(), bytes.size()))
+    return Fail(error, path + ": damaged PNG file (" + png.message + ")");
+  geometry->width = png.width;
+  geometry->height = png.height;
+  geometry->alpha = png.format & PNG_FORMAT_FLAG_ALPHA;
+  png_image_free(&png);
+  if (geometry->width > kMaxSide || geometry->height > kMaxSide)
+    return Fail(error, path + ": " + SizeText(geometry->width, geometry->height) +
+                           " is larger than the host takes (30000 x 30000)");
   return true;
 }
 
@@ -215,19 +223,10 @@ bool ReadPnmSamples(const std::string& path, InputFile& file, std::vector<uint8_
   const uint64_t needed = header.sampleBytes();
   if (file.knownSize() > 0 && file.knownSize() < header.length + needed)
     return Fail(error, path + ": pixel data cut short");
-  std::vector<uint8_t> samples(
-      bytes.begin() + std::ptrdiff_t(header.length),
-      bytes.begin() + std::ptrdiff_t(std::min<uint64_t>(bytes.size(), header.length + needed)));
-  bytes = {};
+  std::vector<uint8_t> samples = host::FirstPnmSamples(header, std::move(bytes));
   if (!file.ReadTo(&samples, needed, error)) return false;
   if (samples.size() < needed) return Fail(error, path + ": pixel data cut short");
-  host::Picture p;
-  p.width = header.width;
-  p.height = header.height;
-  p.planes = header.depth;
-  p.rowBytes = header.width * header.depth;
-  p.pixels = std::move(samples);
-  *picture = std::move(p);
+  *picture = host::PnmPicture(header, std::move(samples));
   return true;
 }
 
@@ -327,37 +326,54 @@ std::string FormatExtension(PictureFormat format) {
   return {};
 }
 
-bool ReadPicture(const std::string& path, host::Picture* picture, std::vector<std::string>* notes,
-                 std::string* error, PictureInfo* info) {
+namespace {
+
+// A picture to filter or a selection mask: PNG (its header checked here, its samples decoded by
+// libvips), PAM, PPM and PGM read here, anything else through libvips. A mask of another size
+// than width x height (width 0: any size) is refused from its header, before its samples are
+// decoded.
+bool ReadAnyPicture(const std::string& path, VipsRead kind, int width, int height,
+                    host::Picture* picture, PictureInfo* info, std::vector<std::string>* notes,
+                    std::string* error) {
+  const bool isMask = kind == VipsRead::kMask;
+  auto fits = [&](int64_t w, int64_t h, int planes) {
+    if (!isMask) return CheckOneStrip(path, w, h, planes, error);
+    if (width <= 0 || (w == width && h == height)) return true;
+    return Fail(error, path + ": the mask is " + SizeText(uint64_t(w), uint64_t(h)) +
+                           ", the picture " + SizeText(uint64_t(width), uint64_t(height)));
+  };
   InputFile file;
   std::vector<uint8_t> bytes;
   if (!OpenInput(path, file, &bytes, error)) return false;
   if (IsPng(bytes)) {
-    // The header checked here, the samples decoded by libvips: as stored, whatever gamma the
-    // file declares.
-    png_image png;
-    if (!BeginPng(path, file, bytes, &png, error)) return false;
-    const bool alpha = png.format & PNG_FORMAT_FLAG_ALPHA;
-    const png_uint_32 width = png.width, height = png.height;
-    png_image_free(&png);
-    return CheckOneStrip(path, width, height, alpha ? 4 : 3, error) &&
-           DecodeBufferWithVips(path, bytes, VipsRead::kPicture, 0, 0, picture, info, notes,
-                                error);
+    // The samples as stored, whatever gamma the file declares. A mask is read as grey and its
+    // transparency (an alpha plane, a palette's transparent entries) is dropped, as from every
+    // kind of file: one rule for all kinds.
+    PngGeometry png;
+    return BeginPng(path, file, bytes, &png, error) &&
+           fits(png.width, png.height, png.alpha ? 4 : 3) &&
+           DecodeBufferWithVips(path, bytes, kind, width, height, picture, info, notes, error);
   }
   if (!IsPnm(bytes)) {
     VipsInput input{path, file.fd(), file.regular(), std::move(bytes)};
-    return ReadWithVips(input, VipsRead::kPicture, 0, 0, picture, info, notes, error);
+    return ReadWithVips(input, kind, width, height, picture, info, notes, error);
   }
 
   host::PnmHeader header;
   std::string why;
   if (!host::ParsePnmHeader(bytes.data(), bytes.size(), &header, &why))
     return Fail(error, path + ": " + why);
+  if (isMask && header.depth > 2)
+    return Fail(error,
+                path + ": a mask has one plane, this file has " + std::to_string(header.depth));
   const int planes = header.depth <= 2 ? header.depth + 2 : header.depth;
-  if (!CheckOneStrip(path, header.width, header.height, planes, error) ||
+  if (!fits(header.width, header.height, planes) ||
       !ReadPnmSamples(path, file, bytes, header, picture, error))
     return false;
-  if (picture->planes <= 2) {
+  if (isMask && picture->planes == 2) {
+    *picture = DropAlpha(*picture);
+    notes->push_back(path + ": the mask's transparency is ignored");
+  } else if (!isMask && picture->planes <= 2) {
     *picture = GreyToColour(*picture);
     notes->push_back(path + ": grey picture converted to " +
                      (picture->planes == 4 ? "RGBA" : "RGB"));
@@ -365,51 +381,16 @@ bool ReadPicture(const std::string& path, host::Picture* picture, std::vector<st
   return true;
 }
 
+}  // namespace
+
+bool ReadPicture(const std::string& path, host::Picture* picture, std::vector<std::string>* notes,
+                 std::string* error, PictureInfo* info) {
+  return ReadAnyPicture(path, VipsRead::kPicture, 0, 0, picture, info, notes, error);
+}
+
 bool ReadMask(const std::string& path, int width, int height, host::Picture* mask,
               std::vector<std::string>* notes, std::string* error) {
-  // A mask of another size is refused from its header, before its samples are decoded.
-  auto sizeMatches = [&](int64_t w, int64_t h) {
-    if (width <= 0 || (w == width && h == height)) return true;
-    return Fail(error, path + ": the mask is " + SizeText(uint64_t(w), uint64_t(h)) +
-                           ", the picture " + SizeText(uint64_t(width), uint64_t(height)));
-  };
-  const std::string transparencyNote = path + ": the mask's transparency is ignored";
-  InputFile file;
-  std::vector<uint8_t> bytes;
-  if (!OpenInput(path, file, &bytes, error)) return false;
-  if (IsPng(bytes)) {
-    png_image png;
-    if (!BeginPng(path, file, bytes, &png, error)) return false;
-    if (!sizeMatches(png.width, png.height)) {
-      png_image_free(&png);
-      return false;
-    }
-    png_image_free(&png);
-    // Every kind of file is read as grey; its transparency (an alpha plane, a palette's
-    // transparent entries) is dropped: one rule for all kinds.
-    return DecodeBufferWithVips(path, bytes, VipsRead::kMask, width, height, mask, nullptr, notes,
-                                error);
-  }
-  if (!IsPnm(bytes)) {
-    VipsInput input{path, file.fd(), file.regular(), std::move(bytes)};
-    return ReadWithVips(input, VipsRead::kMask, width, height, mask, nullptr, notes, error);
-  }
-
-  host::PnmHeader header;
-  std::string why;
-  if (!host::ParsePnmHeader(bytes.data(), bytes.size(), &header, &why))
-    return Fail(error, path + ": " + why);
-  if (header.depth > 2)
-    return Fail(error,
-                path + ": a mask has one plane, this file has " + std::to_string(header.depth));
-  if (!sizeMatches(header.width, header.height) ||
-      !ReadPnmSamples(path, file, bytes, header, mask, error))
-    return false;
-  if (mask->planes == 2) {
-    *mask = DropAlpha(*mask);
-    notes->push_back(transparencyNote);
-  }
-  return true;
+  return ReadAnyPicture(path, VipsRead::kMask, width, height, mask, nullptr, notes, error);
 }
 
 bool EncodePicture(const host::Picture& picture, PictureFormat format, std::vector<uint8_t>* bytes,
@@ -417,19 +398,8 @@ bool EncodePicture(const host::Picture& picture, PictureFormat format, std::vect
   if (picture.empty()) return Fail(error, "empty picture");
   bytes->clear();
   if (format == PictureFormat::kPam) {
-    static const char* const kTypes[] = {"",    "GRAYSCALE", "GRAYSCALE_ALPHA",
-                                         "RGB", "RGB_ALPHA", "RGB_ALPHA_EXTRA"};
     if (picture.planes > 5) return Fail(error, "a PAM file here holds at most 5 planes");
-    char header[160];
-    const int length =
-        std::snprintf(header, sizeof header,
-                      "P7\nWIDTH %d\nHEIGHT %d\nDEPTH %d\nMAXVAL 255\nTUPLTYPE %s\nENDHDR\n",
-                      picture.width, picture.height, picture.planes, kTypes[picture.planes]);
-    bytes->assign(header, header + length);
-    const size_t rowLength = size_t(picture.width) * size_t(picture.planes);
-    bytes->reserve(bytes->size() + rowLength * size_t(picture.height));
-    for (int y = 0; y < picture.height; ++y)
-      bytes->insert(bytes->end(), picture.Row(y), picture.Row(y) + rowLength);
+    *bytes = host::EncodePam(picture);
     return true;
   }
   if (picture.planes != 3 && picture.planes != 4)

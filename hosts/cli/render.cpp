@@ -29,6 +29,14 @@ std::string ProgramDirectory() {
   return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The module loaded as a host loads a plug-in; null with the reason otherwise.
+std::unique_ptr<host::PluginModule> LoadModule(const std::string& modulePath, std::string* error) {
+  std::string why;
+  std::unique_ptr<host::PluginModule> module = host::PluginModule::Load(modulePath, &why);
+  if (!module) *error = "cannot load the plug-in module " + modulePath + ": " + why;
+  return module;
+}
+
 }  // namespace
 
 bool BuildParameters(const PluginTable& table, const std::string& paramsPath,
@@ -115,12 +123,8 @@ bool FindModule(const PluginTable& table, std::string* path, std::string* error)
 
 bool CheckModuleIdentity(const PluginTable& table, const std::string& modulePath,
                          std::string* error) {
-  std::string why;
-  const std::unique_ptr<host::PluginModule> module = host::PluginModule::Load(modulePath, &why);
-  if (!module) {
-    *error = "cannot load the plug-in module " + modulePath + ": " + why;
-    return false;
-  }
+  const std::unique_ptr<host::PluginModule> module = LoadModule(modulePath, error);
+  if (!module) return false;
   host::Host host(*module, RenderHostOptions());
   host.About();
   std::string title;
@@ -140,12 +144,8 @@ bool RunPlugin(const std::string& modulePath, const std::vector<uint8_t>& block,
                host::Picture& picture, const host::Picture* mask,
                const std::function<void(int32_t, int32_t)>& progress, RenderRun* run,
                std::string* error) {
-  std::string why;
-  const std::unique_ptr<host::PluginModule> module = host::PluginModule::Load(modulePath, &why);
-  if (!module) {
-    *error = "cannot load the plug-in module " + modulePath + ": " + why;
-    return false;
-  }
+  const std::unique_ptr<host::PluginModule> module = LoadModule(modulePath, error);
+  if (!module) return false;
   host::Host host(*module, RenderHostOptions());
   if (progress) host.onProgress = progress;
   host.SetParameterBlock(block);

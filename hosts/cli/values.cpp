@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "settings/field_ranges.h"
+
 namespace zar::cli {
 
 namespace {
@@ -141,42 +143,54 @@ bool IsSigned(Field field) {
   return field == Field::rotation || field == Field::radius || field == Field::iterations;
 }
 
+// How a field is set in the dialogs: the kind of its control, and its label.
+struct Control {
+  ValueKind kind;
+  const char* label;
+};
+
+Control ControlOf(Field field) {
+  switch (field) {
+    case Field::oxygen: return {ValueKind::kNumber, "\"Oxigen\" slider"};
+    case Field::gravity: return {ValueKind::kNumber, "\"Gravility\" slider"};
+    case Field::viscosity: return {ValueKind::kNumber, "\"Viscosity\" slider"};
+    case Field::fuel: return {ValueKind::kNumber, "\"Fuil\" slider"};
+    case Field::height: return {ValueKind::kNumber, "\"Height\" slider"};
+    case Field::smooth: return {ValueKind::kNumber, "\"Sooth\" slider"};
+    case Field::width: return {ValueKind::kNumber, "\"Width\" slider"};
+    case Field::amplitude: return {ValueKind::kNumber, "\"Amplitude\" slider"};
+    case Field::velocity: return {ValueKind::kNumber, "\"Velosity\" slider"};
+    case Field::space: return {ValueKind::kNumber, "\"Space\" slider"};
+    case Field::phase: return {ValueKind::kNumber, "\"Phase\" slider"};
+    case Field::colorMode: return {ValueKind::kColorMode, "\"Color\" buttons"};
+    case Field::effectMode: return {ValueKind::kEffectMode, "\"Effect\" buttons"};
+    case Field::effectDirection: return {ValueKind::kDirection, "\"Effect Direction\" buttons"};
+    case Field::rampPosition1: return {ValueKind::kNumber, "upper ramp slider"};
+    case Field::rampPosition2: return {ValueKind::kNumber, "lower ramp slider"};
+    case Field::alpha: return {ValueKind::kNumber, "\"Alpha\" slider"};
+    case Field::maskInvert: return {ValueKind::kFlag, "\"Invert\" check box"};
+    case Field::maskDroplet: return {ValueKind::kFlag, "\"Droplet\" check box"};
+    case Field::maskMode: return {ValueKind::kMaskMode, "\"Mask\" buttons"};
+    case Field::flameDirection: return {ValueKind::kDirection, "\"Flame Direction\" buttons"};
+    case Field::rotation: return {ValueKind::kNumber, "\"Rotation\" slider, degrees"};
+    case Field::radius: return {ValueKind::kNumber, "\"Radius\" slider"};
+    case Field::iterations: return {ValueKind::kNumber, "\"Iteration\" slider"};
+    case Field::rampColor0: return {ValueKind::kColour, "first ramp colour"};
+    case Field::rampColor1: return {ValueKind::kColour, "second ramp colour"};
+    case Field::rampColor2: return {ValueKind::kColour, "third ramp colour"};
+    case Field::rampColor3: return {ValueKind::kColour, "fourth ramp colour"};
+  }
+  return {ValueKind::kNumber, ""};
+}
+
 }  // namespace
 
 FieldTraits TraitsOf(Field field) {
-  switch (field) {
-    case Field::oxygen: return {ValueKind::kNumber, 1, 100, "\"Oxigen\" slider"};
-    case Field::gravity: return {ValueKind::kNumber, 1, 100, "\"Gravility\" slider"};
-    case Field::viscosity: return {ValueKind::kNumber, 1, 255, "\"Viscosity\" slider"};
-    case Field::fuel: return {ValueKind::kNumber, 1, 255, "\"Fuil\" slider"};
-    case Field::height: return {ValueKind::kNumber, 1, 100, "\"Height\" slider"};
-    case Field::smooth: return {ValueKind::kNumber, 1, 100, "\"Sooth\" slider"};
-    case Field::width: return {ValueKind::kNumber, 1, 255, "\"Width\" slider"};
-    case Field::amplitude: return {ValueKind::kNumber, 1, 255, "\"Amplitude\" slider"};
-    case Field::velocity: return {ValueKind::kNumber, 1, 255, "\"Velosity\" slider"};
-    case Field::space: return {ValueKind::kNumber, 1, 100, "\"Space\" slider"};
-    case Field::phase: return {ValueKind::kNumber, 0, 100, "\"Phase\" slider"};
-    case Field::colorMode: return {ValueKind::kColorMode, 0, 1, "\"Color\" buttons"};
-    case Field::effectMode: return {ValueKind::kEffectMode, 0, 3, "\"Effect\" buttons"};
-    case Field::effectDirection:
-      return {ValueKind::kDirection, 0, 7, "\"Effect Direction\" buttons"};
-    case Field::rampPosition1: return {ValueKind::kNumber, 0, 255, "upper ramp slider"};
-    case Field::rampPosition2: return {ValueKind::kNumber, 0, 255, "lower ramp slider"};
-    case Field::alpha: return {ValueKind::kNumber, 1, 255, "\"Alpha\" slider"};
-    case Field::maskInvert: return {ValueKind::kFlag, 0, 1, "\"Invert\" check box"};
-    case Field::maskDroplet: return {ValueKind::kFlag, 0, 1, "\"Droplet\" check box"};
-    case Field::maskMode: return {ValueKind::kMaskMode, 0, 3, "\"Mask\" buttons"};
-    case Field::flameDirection: return {ValueKind::kDirection, 0, 7, "\"Flame Direction\" buttons"};
-    case Field::rotation: return {ValueKind::kNumber, -720, 720, "\"Rotation\" slider, degrees"};
-    // The slider starts at 1; the plug-ins' own default is 0.
-    case Field::radius: return {ValueKind::kNumber, 0, 255, "\"Radius\" slider"};
-    case Field::iterations: return {ValueKind::kNumber, 1, 255, "\"Iteration\" slider"};
-    case Field::rampColor0: return {ValueKind::kColour, 0, 0xFFFFFF, "first ramp colour"};
-    case Field::rampColor1: return {ValueKind::kColour, 0, 0xFFFFFF, "second ramp colour"};
-    case Field::rampColor2: return {ValueKind::kColour, 0, 0xFFFFFF, "third ramp colour"};
-    case Field::rampColor3: return {ValueKind::kColour, 0, 0xFFFFFF, "fourth ramp colour"};
-  }
-  return {ValueKind::kNumber, 0, 255, ""};
+  const Control control = ControlOf(field);
+  const FieldRange range = DialogRange(field);
+  // The slider starts at 1; the plug-ins' own default is 0.
+  const int64_t min = field == Field::radius ? 0 : range.min;
+  return {control.kind, min, range.max, control.label};
 }
 
 const std::vector<const PluginTable*>& Effects() {

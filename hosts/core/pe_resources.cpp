@@ -1,9 +1,9 @@
 #include "hosts/core/pe_resources.h"
 
 #include <cctype>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "hosts/core/whole_file.h"
 
 namespace zar::host {
 
@@ -244,17 +244,6 @@ bool ParsePe(const uint8_t* data, size_t size, PeImage* image, std::string* erro
     if (!walker.Walk(&image->resources, error)) return false;
   }
   return true;
-}
-
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  bytes->clear();
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!file) return false;
-  uint8_t chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
-    bytes->insert(bytes->end(), chunk, chunk + n);
-  return !std::ferror(file.get());
 }
 
 bool ReadPeFile(const std::string& path, PeImage* image, std::string* error) {

@@ -56,7 +56,4 @@ bool ReadPeFile(const std::string& path, PeImage* image, std::string* error);
 const PeResource* FindPeResource(const PeImage& image, const ResourceId& type,
                                  const ResourceId& name, int language = -1);
 
-// Reads a whole file; false when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes);
-
 }  // namespace zar::host

@@ -116,8 +116,7 @@ bool ReadPnmFile(const std::string& path, Picture* picture, std::string* error) 
   PnmHeader header;
   if (!ParsePnmHeader(samples.data(), samples.size(), &header, error)) return false;
   const size_t needed = header.sampleBytes();
-  samples.erase(samples.begin(), samples.begin() + std::ptrdiff_t(header.length));
-  if (samples.size() > needed) samples.resize(needed);
+  samples = FirstPnmSamples(header, std::move(samples));
   // The rest is read as it comes, a chunk at a time: a header that promises more than the file
   // holds costs no more memory than the file.
   while (samples.size() < needed) {
@@ -127,29 +126,52 @@ bool ReadPnmFile(const std::string& path, Picture* picture, std::string* error) 
     if (std::fread(samples.data() + at, 1, chunk, f.get()) != chunk)
       return Fail(error, "pixel data cut short");
   }
+  *picture = PnmPicture(header, std::move(samples));
+  return true;
+}
+
+std::vector<uint8_t> FirstPnmSamples(const PnmHeader& header, std::vector<uint8_t> first) {
+  const size_t length = std::min(header.length, first.size());
+  first.erase(first.begin(), first.begin() + std::ptrdiff_t(length));
+  if (first.size() > header.sampleBytes()) first.resize(header.sampleBytes());
+  return first;
+}
+
+Picture PnmPicture(const PnmHeader& header, std::vector<uint8_t> samples) {
   Picture p;
   p.width = header.width;
   p.height = header.height;
   p.planes = header.depth;
   p.rowBytes = header.width * header.depth;
   p.pixels = std::move(samples);
-  *picture = std::move(p);
-  return true;
+  return p;
+}
+
+std::vector<uint8_t> EncodePam(const Picture& picture) {
+  static const char* const kTypes[] = {"",    "GRAYSCALE", "GRAYSCALE_ALPHA",
+                                       "RGB", "RGB_ALPHA", "RGB_ALPHA_EXTRA"};
+  if (picture.planes < 1 || picture.planes > 5) return {};
+  char header[160];
+  const int length =
+      std::snprintf(header, sizeof header,
+                    "P7\nWIDTH %d\nHEIGHT %d\nDEPTH %d\nMAXVAL 255\nTUPLTYPE %s\nENDHDR\n",
+                    picture.width, picture.height, picture.planes, kTypes[picture.planes]);
+  std::vector<uint8_t> bytes(header, header + length);
+  const size_t rowLength = size_t(picture.width) * size_t(picture.planes);
+  bytes.reserve(bytes.size() + rowLength * size_t(picture.height));
+  for (int y = 0; y < picture.height; ++y)
+    bytes.insert(bytes.end(), picture.Row(y), picture.Row(y) + rowLength);
+  return bytes;
 }
 
 bool WritePamFile(const std::string& path, const Picture& picture, std::string* error) {
-  static const char* const kTypes[] = {"",    "GRAYSCALE", "GRAYSCALE_ALPHA",
-                                       "RGB", "RGB_ALPHA", "RGB_ALPHA_EXTRA"};
   if (picture.empty() || picture.planes > 5) return Fail(error, "nothing to write");
+  const std::vector<uint8_t> bytes = EncodePam(picture);
   File f(std::fopen(path.c_str(), "wb"), std::fclose);
   if (!f) return Fail(error, "cannot create " + path);
-  std::fprintf(f.get(), "P7\nWIDTH %d\nHEIGHT %d\nDEPTH %d\nMAXVAL 255\nTUPLTYPE %s\nENDHDR\n",
-               picture.width, picture.height, picture.planes, kTypes[picture.planes]);
-  const size_t rowLength = size_t(picture.width) * size_t(picture.planes);
-  for (int y = 0; y < picture.height; ++y)
-    if (std::fwrite(picture.Row(y), 1, rowLength, f.get()) != rowLength)
-      return Fail(error, "write error on " + path);
-  if (std::fflush(f.get()) != 0) return Fail(error, "write error on " + path);
+  if (std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size() ||
+      std::fflush(f.get()) != 0)
+    return Fail(error, "write error on " + path);
   return true;
 }
 

@@ -45,10 +45,18 @@ constexpr size_t kPnmHeaderLimit = 65536;
 // Reads the header from a file's first bytes (PAM depth 1 to 5, PPM, PGM, maxval 255), before
 // anything the header promises is allocated. False with a reason otherwise.
 bool ParsePnmHeader(const uint8_t* data, size_t size, PnmHeader* header, std::string* error);
+// The samples that came with a file's first bytes (`first`, which begin with the header): what
+// follows the header, no more than the picture holds.
+std::vector<uint8_t> FirstPnmSamples(const PnmHeader& header, std::vector<uint8_t> first);
+// The picture a header describes over all of its samples (header.sampleBytes() of them).
+Picture PnmPicture(const PnmHeader& header, std::vector<uint8_t> samples);
 
 // PAM (P7, depth 1 to 5), PPM (P6) and PGM (P5) with maxval 255. False with a reason otherwise.
 bool ReadPnmFile(const std::string& path, Picture* picture, std::string* error);
-// PAM with a tuple type that fits the depth (GRAYSCALE, RGB, RGB_ALPHA...).
+// The bytes of a PAM file holding a picture of 1 to 5 planes, with a tuple type that fits the
+// depth (GRAYSCALE, RGB, RGB_ALPHA...); empty for any other number of planes.
+std::vector<uint8_t> EncodePam(const Picture& picture);
+// EncodePam's bytes written to a file.
 bool WritePamFile(const std::string& path, const Picture& picture, std::string* error);
 
 }  // namespace zar::host

@@ -38,6 +38,7 @@
 #include "hosts/core/host.h"
 #include "hosts/core/pe_resources.h"
 #include "hosts/core/plugin_resources.h"
+#include "hosts/core/whole_file.h"
 #include "hosts/wintest/dialog_script.h"
 
 namespace {

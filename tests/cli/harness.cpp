@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string ReadText(const std::string& path) {
-  const std::vector<uint8_t> bytes = FileBytes(path);
+  const std::vector<uint8_t> bytes = WholeFile(path);
   return std::string(bytes.begin(), bytes.end());
 }
 
@@ -140,7 +140,7 @@ ZarRun RunZar(const std::vector<std::string>& args, const std::string& dir,
       if (pipe(ends) != 0) _exit(127);
       if (fork() == 0) {
         close(ends[0]);
-        const std::vector<uint8_t> bytes = FileBytes(pipeIn);
+        const std::vector<uint8_t> bytes = WholeFile(pipeIn);
         for (size_t at = 0; at < bytes.size();) {
           const ssize_t n = write(ends[1], bytes.data() + at, bytes.size() - at);
           if (n <= 0) break;
@@ -198,17 +198,6 @@ ZarRun RunZarOnTerminal(const std::vector<std::string>& args, const std::string&
   waitpid(pid, &wstatus, 0);
   run.status = StatusOf(wstatus);
   return run;
-}
-
-std::vector<uint8_t> FileBytes(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!f) return bytes;
-  uint8_t chunk[65536];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, f.get())) > 0)
-    bytes.insert(bytes.end(), chunk, chunk + got);
-  return bytes;
 }
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }

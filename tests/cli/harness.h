@@ -10,6 +10,7 @@
 #include "settings/parameters.h"
 #include "settings/plugin_table.h"
 #include "hosts/core/picture.h"
+#include "hosts/core/whole_file.h"
 
 namespace zar::testing {
 
@@ -57,7 +58,7 @@ void WriteBlankPng(const std::string& path, int width, int height);
 // The same with stderr on a pseudo-terminal (stdout too), all output in `out`.
 ZarRun RunZarOnTerminal(const std::vector<std::string>& args, const std::string& dir);
 
-std::vector<uint8_t> FileBytes(const std::string& path);  // empty when missing
+using host::WholeFile;  // empty when missing
 bool Exists(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 

@@ -207,7 +207,7 @@ TEST(CliProgress, QuietWhenNotEnabled) {
     bar.Finish(/*completed=*/true);  // a finished run shows the bar full
   }
   std::fclose(f);
-  const std::vector<uint8_t> bytes = testing::FileBytes(dir / "bar");
+  const std::vector<uint8_t> bytes = testing::WholeFile(dir / "bar");
   const std::string text(bytes.begin(), bytes.end());
   std::string expected = "\r";
   expected += ProgressBar::Line("fire", 1, 4, 40);

@@ -200,6 +200,13 @@ TEST(ZarAnimate, SweepFramesAreRenderingsAtTheFieldsValues) {
                            DirectRun(kCombustionTable, params, in)))
         << "frame " << k + 1;
   }
+  // Each -s takes one value, so IN and OUT may follow it, as in zar render.
+  const ZarRun setFirst = RunZar({"animate", "combustion", "-s", "effectMode=Page", "in.png",
+                                  "again/", "--frames", "3", "--sweep", "phase=20..60"},
+                                 dir.path());
+  ASSERT_EQ(setFirst.status, 0) << setFirst.err;
+  EXPECT_TRUE(
+      SamePixels(ReadPng(dir / "again/frame-0003.png"), ReadPng(dir / "seq/frame-0003.png")));
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ class ZarBadInput : public ::testing::Test {
     WritePng(dir / "small-mask.png", Ellipse(20, 10));
     WritePam(dir / "rgb-mask.pam", Photo(3));
     WriteBytes(dir / "garbage.png", std::vector<uint8_t>(300, 'x'));
-    std::vector<uint8_t> png = FileBytes(dir / "photo.png");
+    std::vector<uint8_t> png = WholeFile(dir / "photo.png");
     png.resize(png.size() / 2);
     WriteBytes(dir / "cut.png", png);
     const std::string pam = "P7\nWIDTH 4\nHEIGHT 4\nDEPTH 3\nMAXVAL 255\nENDHDR\nabc";
@@ -51,7 +51,7 @@ class ZarBadInput : public ::testing::Test {
     WriteBytes(dir / "fake/ZarFire.so", std::vector<uint8_t>(100, 0));
     ASSERT_EQ(link((dir / "photo.png").c_str(), (dir / "hard-link.png").c_str()), 0);
     ASSERT_EQ(symlink("photo.png", (dir / "soft-link.png").c_str()), 0);
-    for (const std::string& name : dir.Files()) before[name] = FileBytes(dir / name);
+    for (const std::string& name : dir.Files()) before[name] = WholeFile(dir / name);
   }
 
   // The address space zar needs to render a small picture of `in`'s kind (its libraries, and
@@ -85,7 +85,7 @@ class ZarBadInput : public ::testing::Test {
     std::vector<std::string> names;
     for (const auto& [name, bytes] : before) {
       names.push_back(name);
-      EXPECT_EQ(FileBytes(dir / name), bytes) << name;
+      EXPECT_EQ(WholeFile(dir / name), bytes) << name;
     }
     EXPECT_EQ(dir.Files(), names);
   }
@@ -118,7 +118,7 @@ TEST_F(ZarBadInput, Pictures) {
 
 TEST_F(ZarBadInput, UnreadablePicture) {
   if (geteuid() == 0) GTEST_SKIP() << "the superuser reads every file";
-  WriteBytes(dir / "locked.png", FileBytes(dir / "photo.png"));
+  WriteBytes(dir / "locked.png", WholeFile(dir / "photo.png"));
   ASSERT_EQ(chmod((dir / "locked.png").c_str(), 0), 0);
   before["locked.png"] = {};
   Check({"unreadable",
@@ -247,7 +247,7 @@ TEST_F(ZarBadInput, OutputsThatWouldReplaceAnInputOrCannotBeWritten) {
 
 TEST_F(ZarBadInput, FailedRunLeavesAnOlderOutputAsItWas) {
   WriteBytes(dir / "out.png", {'o', 'l', 'd'});
-  before["out.png"] = FileBytes(dir / "out.png");
+  before["out.png"] = WholeFile(dir / "out.png");
   Check({"bad value",
          {"render", "fire", "photo.png", "out.png", "--set", "oxygen=-3"},
          1,
@@ -276,7 +276,7 @@ TEST_F(ZarBadInput, PluginModules) {
   // clang-format on
   ASSERT_EQ(mkdir((dir / "renamed").c_str(), 0755), 0);
   before["renamed"] = {};
-  WriteBytes(dir / "renamed/ZarFire.so", FileBytes(ModulePath(kIceTable)));
+  WriteBytes(dir / "renamed/ZarFire.so", WholeFile(ModulePath(kIceTable)));
   for (const BadCase& c : cases) Check(c);
 }
 
@@ -287,7 +287,7 @@ TEST_F(ZarBadInput, HeadersThatPromiseTooMuchAreRefusedFromTheFirstBytes) {
   // A 30000 x 30000 RGBA PNG of 74 bytes: its image data is a few bytes.
   const host::Picture dot(1, 1, 4);
   WritePng(dir / "dot.png", dot);
-  std::vector<uint8_t> lie = FileBytes(dir / "dot.png");
+  std::vector<uint8_t> lie = WholeFile(dir / "dot.png");
   ASSERT_EQ(std::string(lie.begin() + 12, lie.begin() + 16), "IHDR");
   for (int at : {16, 20}) {  // width and height, big-endian
     lie[size_t(at) + 2] = 0x75;
@@ -300,7 +300,7 @@ TEST_F(ZarBadInput, HeadersThatPromiseTooMuchAreRefusedFromTheFirstBytes) {
   lie[idat - 4] = 0x00, lie[idat - 3] = 0xF2, lie[idat - 2] = 0x00, lie[idat - 1] = 0x0B;
   WriteBytes(dir / "claims.png", lie);
   // A true picture followed by more bytes than such a picture can need.
-  std::vector<uint8_t> padded = FileBytes(dir / "photo.png");
+  std::vector<uint8_t> padded = WholeFile(dir / "photo.png");
   padded.resize(padded.size() + (size_t(9) << 20), 0);
   WriteBytes(dir / "padded.png", padded);
   // A PAM header above what a host can grant in one piece, and a large true mask of
@@ -310,7 +310,7 @@ TEST_F(ZarBadInput, HeadersThatPromiseTooMuchAreRefusedFromTheFirstBytes) {
   WriteBlankPng(dir / "big-mask.png", 9000, 9000);  // 81 MB to decode
   for (const char* name : {"dot.png", "lie.png", "claims.png", "padded.png", "huge.pam",
                            "big-mask.png"})
-    before[name] = FileBytes(dir / name);
+    before[name] = WholeFile(dir / name);
   std::vector<Limit> limits;
   if (!AddressSanitized())
     limits.push_back({RLIMIT_AS, StartupSpace("photo.png") + (uint64_t(64) << 20)});
@@ -345,9 +345,9 @@ TEST_F(ZarBadInput, HeadersThatPromiseTooMuchAreRefusedFromTheFirstBytes) {
 TEST_F(ZarBadInput, RunningOutOfMemoryIsOneLine) {
   if (AddressSanitized()) GTEST_SKIP() << "the address sanitizer needs an unlimited address space";
   WritePam(dir / "large.pam", host::Picture(5000, 5000, 3));  // 75 MB
-  before["large.pam"] = FileBytes(dir / "large.pam");
+  before["large.pam"] = WholeFile(dir / "large.pam");
   WritePam(dir / "small.pam", Photo(3));
-  before["small.pam"] = FileBytes(dir / "small.pam");
+  before["small.pam"] = WholeFile(dir / "small.pam");
   const uint64_t startup = StartupSpace("small.pam");
   Check({"picture larger than the memory", {"render", "fire", "large.pam", "out.pam"}, 1,
          "out of memory; nothing written", {}, {{RLIMIT_AS, startup + (uint64_t(64) << 20)}}});
@@ -385,7 +385,7 @@ TEST_F(ZarBadInput, RunningOutOfMemoryIsOneLine) {
 // neither a long label nor many pictures can make one wrap round or grow without end.
 TEST_F(ZarBadInput, SheetsLargerThanZarReadsAreRefused) {
   WritePng(dir / "px.png", host::Picture(1, 1, 3));
-  before["px.png"] = FileBytes(dir / "px.png");
+  before["px.png"] = WholeFile(dir / "px.png");
   std::vector<std::string> many = {"sheet", "many.png"};
   many.insert(many.end(), 3580, "px.png");
   // clang-format off

@@ -66,7 +66,7 @@ TEST_F(ZarFormats, JpegPngTiffWebpGifInAndOut) {
     // here is one zar wrote (kinds before it made it), so that a memory checker of this program
     // sees no GIF encoding.
     if (std::string(in) == "gif")
-      WriteBytes(dir / input, FileBytes(dir / "out-jpg.gif"));
+      WriteBytes(dir / input, WholeFile(dir / "out-jpg.gif"));
     else
       VipsWrite(dir / input, photo);
     // The reference: the host core's run on the samples as libvips decodes them.
@@ -99,7 +99,7 @@ TEST_F(ZarFormats, TurnedUprightCmykToSrgbAndGammaLeftAloneWithNotes) {
   });
   // A PNG whose gAMA chunk says linear light: its samples are still taken as stored.
   WritePng(dir / "gamma.png", photo);
-  std::vector<uint8_t> png = FileBytes(dir / "gamma.png");
+  std::vector<uint8_t> png = WholeFile(dir / "gamma.png");
   const uint8_t gama[] = {0, 0, 0, 4, 'g', 'A', 'M', 'A', 0, 1, 0x86, 0xA0, 0x31, 0xE8, 0x96, 0x5F};
   png.insert(png.begin() + 33, gama, gama + sizeof gama);
   WriteBytes(dir / "gamma.png", png);
@@ -160,17 +160,17 @@ TEST_F(ZarFormats, ProfileAndExifTravelQualityAndCompressionApply) {
 
   ASSERT_EQ(RunZar({"render", "candle", "photo.jpg", "q20.jpg", "-q", "20"}, dir.path()).status, 0);
   ASSERT_EQ(RunZar({"render", "candle", "photo.jpg", "q95.jpg", "-q", "95"}, dir.path()).status, 0);
-  EXPECT_LT(FileBytes(dir / "q20.jpg").size() * 2, FileBytes(dir / "q95.jpg").size());
+  EXPECT_LT(WholeFile(dir / "q20.jpg").size() * 2, WholeFile(dir / "q95.jpg").size());
   ASSERT_EQ(
       RunZar({"render", "candle", "photo.jpg", "c0.png", "--compression", "0"}, dir.path()).status,
       0);
-  EXPECT_GT(FileBytes(dir / "c0.png").size(), FileBytes(dir / "out.png").size());
+  EXPECT_GT(WholeFile(dir / "c0.png").size(), WholeFile(dir / "out.png").size());
   EXPECT_TRUE(SamePixels(ReadPng(dir / "c0.png"), ReadPng(dir / "out.png")));
 }
 
 TEST_F(ZarFormats, JpegHeadersThatPromiseTooMuchAreRefusedBeforeDecoding) {
   VipsWrite(dir / "photo.jpg", Photo(3));
-  std::vector<uint8_t> bytes = FileBytes(dir / "photo.jpg");
+  std::vector<uint8_t> bytes = WholeFile(dir / "photo.jpg");
   // The frame header (SOF0): marker, length, precision, then height and width.
   size_t sof = 2;
   while (sof + 9 < bytes.size() && !(bytes[sof] == 0xFF && bytes[sof + 1] == 0xC0))

@@ -35,7 +35,7 @@ TEST_F(ZarParams, CombustionDefaultsAreThe62DocumentedBytes) {
         0, 0, 85, 171, 0xFF, 0xFF, 0xFF, 0,   0xFF, 0xFF, 0, 0,  0xFF, 0, 0, 0, 0, 0, 0, 0,   0})
     want.push_back(uint8_t(v));
   ASSERT_EQ(want.size(), 62u);
-  EXPECT_EQ(FileBytes(dir / "defaults.pcb"), want);
+  EXPECT_EQ(WholeFile(dir / "defaults.pcb"), want);
 }
 
 TEST_F(ZarParams, SavedWithNamesShownAndRenderedWithLikeTheSameSettings) {
@@ -50,7 +50,7 @@ TEST_F(ZarParams, SavedWithNamesShownAndRenderedWithLikeTheSameSettings) {
   expected.maskMode = 2;
   expected.colorMode = 1;
   expected.iterations = 12;
-  EXPECT_EQ(FileBytes(dir / "blaze.pfr"), EncodeParamsFile(kFireTable.file, expected));
+  EXPECT_EQ(WholeFile(dir / "blaze.pfr"), EncodeParamsFile(kFireTable.file, expected));
 
   run = Run({"params", "show", "blaze.pfr"});
   ASSERT_EQ(run.status, 0) << run.err;
@@ -78,7 +78,7 @@ TEST_F(ZarParams, SavedWithNamesShownAndRenderedWithLikeTheSameSettings) {
              "flameDirection=7", "-s", "rampColors[2]=#8040FF", "-s", "maskMode=2", "-s",
              "colorMode=1", "-s", "iterations=12"});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(FileBytes(dir / "from-set.png"), FileBytes(dir / "from-file.png"));
+  EXPECT_EQ(WholeFile(dir / "from-set.png"), WholeFile(dir / "from-file.png"));
 
   // Fire and Cryo share their files; overrides come after the file.
   run = Run({"render", "cryo", "photo.png", "cryo.png", "--params", "blaze.pfr", "-s", "fuel=3"});
@@ -115,16 +115,16 @@ TEST_F(ZarParams, SaveStartsFromAFileAndReplacesItOnlyWhenForced) {
   WorkingParameters expected = kIceTable.defaults;
   expected.height = 50;
   expected.space = 9;
-  EXPECT_EQ(FileBytes(dir / "b.pci"), EncodeParamsFile(kIceTable.file, expected));
+  EXPECT_EQ(WholeFile(dir / "b.pci"), EncodeParamsFile(kIceTable.file, expected));
 
-  const Bytes before = FileBytes(dir / "a.pci");
+  const Bytes before = WholeFile(dir / "a.pci");
   ZarRun run = Run({"params", "save", "ice", "a.pci", "-p", "a.pci", "-s", "space=1"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(FileBytes(dir / "a.pci"), before);
+  EXPECT_EQ(WholeFile(dir / "a.pci"), before);
   run = Run({"params", "save", "ice", "a.pci", "-p", "a.pci", "-s", "space=1", "--force"});
   EXPECT_EQ(run.status, 0) << run.err;
   expected.space = 1;
-  EXPECT_EQ(FileBytes(dir / "a.pci"), EncodeParamsFile(kIceTable.file, expected));
+  EXPECT_EQ(WholeFile(dir / "a.pci"), EncodeParamsFile(kIceTable.file, expected));
 }
 
 TEST_F(ZarParams, ShowMarksMissingFieldsAndValuesOutsideTheDialogsRanges) {

@@ -39,7 +39,7 @@ class ZarRender : public ::testing::Test {
 TEST_F(ZarRender, EveryEffectAtItsDefaultsIsTheHostCoresRunOfItsModule) {
   const host::Picture photo = Photo(3);
   WritePng(dir / "photo.png", photo);
-  const std::vector<uint8_t> input = FileBytes(dir / "photo.png");
+  const std::vector<uint8_t> input = WholeFile(dir / "photo.png");
   for (const PluginTable* table : kAll) {
     const std::string out = std::string(table->name) + ".png";
     Render({"render", table->name, "photo.png", out});
@@ -47,7 +47,7 @@ TEST_F(ZarRender, EveryEffectAtItsDefaultsIsTheHostCoresRunOfItsModule) {
     EXPECT_TRUE(SamePixels(rendered, DirectRun(*table, table->defaults, photo))) << table->name;
     EXPECT_FALSE(SamePixels(rendered, photo)) << table->name << " changed nothing";
   }
-  EXPECT_EQ(FileBytes(dir / "photo.png"), input);
+  EXPECT_EQ(WholeFile(dir / "photo.png"), input);
   EXPECT_EQ(dir.Files(), (std::vector<std::string>{"candle.png", "combustion.png", "cryo.png",
                                                    "fire.png", "ice.png", "photo.png"}));
 }
@@ -125,7 +125,7 @@ TEST_F(ZarRender, PicturesThroughAFifo) {
   const host::Picture photo = Photo(3);
   WritePam(dir / "photo.pam", photo);
   ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
-  const std::vector<uint8_t> bytes = FileBytes(dir / "photo.pam");
+  const std::vector<uint8_t> bytes = WholeFile(dir / "photo.pam");
   std::thread writer([&] {
     const int fd = open((dir / "fifo").c_str(), O_WRONLY);  // waits for zar to open it
     if (fd < 0) return;
@@ -173,12 +173,12 @@ TEST_F(ZarRender, OverridesByNameAreTheNumbersTheyStandFor) {
   params.colorMode = 1;
   params.phase = 60;
   EXPECT_TRUE(SamePixels(ReadPng(dir / "names.png"), DirectRun(kCombustionTable, params, photo)));
-  EXPECT_EQ(FileBytes(dir / "numbers.png"), FileBytes(dir / "names.png"));
+  EXPECT_EQ(WholeFile(dir / "numbers.png"), WholeFile(dir / "names.png"));
   // The last setting of a field wins.
   Render({"render", "combustion", "photo.png", "last.png", "--set", "effectMode=Gate", "--set",
           "effectMode=Page", "-s", "effectDirection=Left Btm", "-s", "flameDirection=7", "-s",
           "rampColors[1]=#00c0ff", "-s", "colorMode=custom", "-s", "phase=60"});
-  EXPECT_EQ(FileBytes(dir / "last.png"), FileBytes(dir / "names.png"));
+  EXPECT_EQ(WholeFile(dir / "last.png"), WholeFile(dir / "names.png"));
 }
 
 // The output buffers start as the source, as in an image editor: a Combustion effect mode that

@@ -12,6 +12,7 @@
 
 #include "framework/module_state.h"
 #include "framework/parameters.h"
+#include "hosts/core/whole_file.h"
 #include "platform/platform.h"
 #include "tests/dialog/dialog_fixture.h"
 #include "tests/dialog/driver.h"
@@ -69,11 +70,6 @@ std::string TempDirectory() {
                             std::to_string(GetCurrentProcessId()) + "_" + std::to_string(n);
     if (CreateDirectoryA(dir.c_str(), nullptr)) return dir + "\\";
   }
-}
-
-std::vector<uint8_t> ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -228,7 +224,7 @@ TEST_P(PluginDialog, SaveWritesTheFileAndLoadReadsItBack) {
   Save(driver, dir + "settings");
   EXPECT_EQ(driver.Seen("Save Filter Params").size(), 1u);
   const std::string file = dir + "settings" + table->file.extension;
-  const std::vector<uint8_t> bytes = ReadAll(file);
+  const std::vector<uint8_t> bytes = zar::host::WholeFile(file);
   EXPECT_EQ(bytes.size(), ParamsFileSize(table->file));
   EXPECT_EQ(bytes, EncodeParamsFile(table->file, chosen));
   EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::strlen(table->file.header)),
@@ -421,7 +417,7 @@ TEST_F(LoadedValues, CombustionSavedAfterResetIsTheDocumentedFile) {
        {0, 0, 25, 6,   10,   254,  13,   200, 0,    0,    0, 40, 0,    0, 0, 0, 0, 0, 0, 180, 0,
         0, 0, 85, 171, 0xFF, 0xFF, 0xFF, 0,   0xFF, 0xFF, 0, 0,  0xFF, 0, 0, 0, 0, 0, 0, 0,   0})
     want.push_back(uint8_t(v));
-  EXPECT_EQ(ReadAll(file), want);
+  EXPECT_EQ(zar::host::WholeFile(file), want);
 }
 
 TEST_F(LoadedValues, AFailedSaveShowsTheMessageAndLeavesTheOldFile) {
@@ -440,7 +436,7 @@ TEST_F(LoadedValues, AFailedSaveShowsTheMessageAndLeavesTheOldFile) {
   const auto messages = driver.Seen("Save As");
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "Create File Error");
-  EXPECT_EQ(ReadAll(file), old);
+  EXPECT_EQ(zar::host::WholeFile(file), old);
   // Nothing is left beside it either.
   WIN32_FIND_DATAA found;
   const std::string dir = file.substr(0, file.rfind('\\') + 1);

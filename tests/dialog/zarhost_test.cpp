@@ -4,12 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "hosts/core/whole_file.h"
 #include "tests/support/image.h"
 
 namespace {
@@ -24,11 +23,6 @@ std::string TempPath(const std::string& name) {
   char base[MAX_PATH];
   GetTempPathA(sizeof base, base);
   return std::string(base) + "zarhost_" + std::to_string(GetCurrentProcessId()) + "_" + name;
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Runs zarhost with the arguments; its output goes to a file. Never waits more than a minute.
@@ -61,8 +55,8 @@ Outcome RunZarhost(const std::string& arguments) {
     CloseHandle(process.hProcess);
   }
   CloseHandle(file);
-  for (char c : ReadText(log))
-    if (c != '\r') outcome.output += c;
+  for (uint8_t c : zar::host::WholeFile(log))
+    if (c != '\r') outcome.output += char(c);
   DeleteFileA(log.c_str());
   return outcome;
 }
@@ -121,7 +115,7 @@ TEST(Zarhost, FireOpensItsDialogWithALivePreviewAndOkStoresTheChosenSettings) {
   EXPECT_GE(CountLines(run.output, "displayPixels"), 5) << run.output;
   EXPECT_NE(run.output.find("result 0"), std::string::npos);
   // OK stored the typed value: oxygen is the block's first byte.
-  const std::string bytes = ReadText(block);
+  const std::vector<uint8_t> bytes = zar::host::WholeFile(block);
   ASSERT_EQ(bytes.size(), 52u);
   EXPECT_EQ(uint8_t(bytes[0]), 44);
   // The dialog as it was on the screen, twice 300 ms apart: the preview moved meanwhile.
@@ -146,7 +140,7 @@ TEST(Zarhost, FireCancelReturnsMinus128AndKeepsTheBlock) {
   ASSERT_TRUE(run.finished) << run.output;
   EXPECT_EQ(run.exitCode, 1u) << run.output;
   EXPECT_NE(run.output.find("result -128"), std::string::npos) << run.output;
-  const std::string bytes = ReadText(block);
+  const std::vector<uint8_t> bytes = zar::host::WholeFile(block);
   ASSERT_EQ(bytes.size(), 52u);
   EXPECT_EQ(uint8_t(bytes[0]), 10);  // oxygen
   EXPECT_EQ(uint8_t(bytes[11]), 0);  // flame direction "Top"
@@ -164,7 +158,7 @@ TEST(Zarhost, FireWithAHostThatRefusesThePreviewStillFilters) {
   EXPECT_EQ(CountLines(run.output, "displayPixels"), 0) << run.output;
   // No preview, so the multi-call way: the strips come through the continue selector.
   EXPECT_GE(CountLines(run.output, "selector continue"), 1) << run.output;
-  EXPECT_EQ(uint8_t(ReadText(block)[0]), 21);
+  EXPECT_EQ(zar::host::WholeFile(block).at(0), 21);
   for (const std::string& f : {out, block}) DeleteFileA(f.c_str());
 }
 

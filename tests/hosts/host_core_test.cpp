@@ -15,6 +15,7 @@
 #include "hosts/core/plugin_resources.h"
 #include "hosts/core/screen.h"
 #include "platform/platform.h"
+#include "hosts/core/whole_file.h"
 #include "tests/hosts/expected_resources.h"
 #include "tests/hosts/test_paths.h"
 
@@ -291,6 +292,25 @@ TEST(PictureFiles, PamRoundTripAndPgm) {
   EXPECT_FALSE(host::ReadPnmFile(pgm, &back, &error));
   std::remove(path.c_str());
   std::remove(pgm.c_str());
+}
+
+// The PAM writer's exact bytes, read back whole; what cannot be read is refused.
+TEST(PictureFiles, PamBytesReadBackWhole) {
+  host::Picture p(3, 2, 3);
+  for (size_t i = 0; i < p.pixels.size(); ++i) p.pixels[i] = uint8_t(200 + i);
+  const std::string path = ::testing::TempDir() + "zar_host_whole.pam";
+  std::string error;
+  ASSERT_TRUE(host::WritePamFile(path, p, &error)) << error;
+  const std::string header = "P7\nWIDTH 3\nHEIGHT 2\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n";
+  std::vector<uint8_t> want(header.begin(), header.end());
+  want.insert(want.end(), p.pixels.begin(), p.pixels.end());
+  std::vector<uint8_t> bytes;
+  EXPECT_TRUE(host::ReadWholeFile(path, &bytes));
+  EXPECT_EQ(bytes, want);
+  EXPECT_FALSE(host::ReadWholeFile(path + ".missing", &bytes));
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_FALSE(host::ReadWholeFile(::testing::TempDir(), &bytes));  // a directory
+  std::remove(path.c_str());
 }
 
 }  // namespace

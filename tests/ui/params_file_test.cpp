@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "hosts/core/whole_file.h"
 #include "platform/platform.h"
 
 namespace zar {
@@ -158,17 +159,11 @@ std::string TempPath(const std::string& name) {
   return (std::filesystem::temp_directory_path() / ("zar-test-" + unique + "-" + name)).string();
 }
 
-Bytes ReadAll(const std::string& path) {
-  Bytes bytes;
-  platform::ReadFileBytes(path.c_str(), 1 << 20, bytes);
-  return bytes;
-}
-
 TEST(ParamsFile, SaveThenLoadThroughTheFileSystem) {
   const std::string path = TempPath("roundtrip.pci");
   const WorkingParameters saved = Scrambled(kIceTable.file, 11);
   ASSERT_EQ(SaveParamsFile(kIceTable.file, path, saved), ParamsFileStatus::kOk);
-  EXPECT_EQ(ReadAll(path), EncodeParamsFile(kIceTable.file, saved));
+  EXPECT_EQ(host::WholeFile(path), EncodeParamsFile(kIceTable.file, saved));
   WorkingParameters loaded{};
   ParamsFileLoad load;
   EXPECT_EQ(LoadParamsFile(kIceTable.file, path, loaded, &load), ParamsFileStatus::kOk);
@@ -176,19 +171,19 @@ TEST(ParamsFile, SaveThenLoadThroughTheFileSystem) {
   EXPECT_EQ(0, std::memcmp(&loaded, &saved, sizeof saved));
   // An existing file is replaced silently.
   ASSERT_EQ(SaveParamsFile(kIceTable.file, path, kIceTable.defaults), ParamsFileStatus::kOk);
-  EXPECT_EQ(ReadAll(path), EncodeParamsFile(kIceTable.file, kIceTable.defaults));
+  EXPECT_EQ(host::WholeFile(path), EncodeParamsFile(kIceTable.file, kIceTable.defaults));
   std::remove(path.c_str());
 }
 
 TEST(ParamsFile, FailedSaveLeavesTheExistingFileAndNoLeftovers) {
   const std::string path = TempPath("keep.pfr");
   ASSERT_EQ(SaveParamsFile(kFireTable.file, path, kFireTable.defaults), ParamsFileStatus::kOk);
-  const Bytes before = ReadAll(path);
+  const Bytes before = host::WholeFile(path);
   platform::testing::FailFileWrites(true);
   EXPECT_EQ(SaveParamsFile(kFireTable.file, path, Scrambled(kFireTable.file, 5)),
             ParamsFileStatus::kCannotWrite);
   platform::testing::FailFileWrites(false);
-  EXPECT_EQ(ReadAll(path), before);
+  EXPECT_EQ(host::WholeFile(path), before);
   // No temporary file remains beside it.
   const std::filesystem::path target(path);
   for (const auto& entry : std::filesystem::directory_iterator(target.parent_path()))
@@ -207,7 +202,7 @@ TEST(ParamsFile, SaveIntoAReadOnlyFolderIsReportedAndKeepsTheFile) {
   std::filesystem::create_directory(folder);
   const std::string path = (folder / "keep.pci").string();
   ASSERT_EQ(SaveParamsFile(kIceTable.file, path, kIceTable.defaults), ParamsFileStatus::kOk);
-  const Bytes before = ReadAll(path);
+  const Bytes before = host::WholeFile(path);
   // The user owns the file (and could write it in place) but may not add to the folder.
   constexpr uid_t kNobody = 65534;
   if (geteuid() == 0) {
@@ -228,7 +223,7 @@ TEST(ParamsFile, SaveIntoAReadOnlyFolderIsReportedAndKeepsTheFile) {
   chmod(folder.c_str(), 0755);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the save was not reported as failed";
-  EXPECT_EQ(ReadAll(path), before);
+  EXPECT_EQ(host::WholeFile(path), before);
   const auto entries = std::distance(std::filesystem::directory_iterator(folder),
                                      std::filesystem::directory_iterator());
   EXPECT_EQ(entries, 1) << "nothing but the kept file";

@@ -6,28 +6,36 @@
 #include <cstdio>
 
 #include "base/zmath.h"
+#include "settings/field_ranges.h"
 #include "ui/model/control_ids.h"
 
 namespace zar::ui {
 
 namespace {
 
-// Every slider any plug-in has; the main four get their field from the plug-in.
-constexpr Slider kSliders[] = {
-    {IDC_MAIN_SLIDER_1, 1, 100, 10, IDC_MAIN_EDIT_1, Field::oxygen},
-    {IDC_MAIN_SLIDER_2, 1, 100, 10, IDC_MAIN_EDIT_2, Field::gravity},
-    {IDC_MAIN_SLIDER_3, 1, 255, 25, IDC_MAIN_EDIT_3, Field::viscosity},
-    {IDC_MAIN_SLIDER_4, 1, 255, 25, IDC_MAIN_EDIT_4, Field::fuel},
-    {IDC_RAMP_POSITION_1, 0, 255, 25, 0, Field::rampPosition1},
-    {IDC_RAMP_POSITION_2, 0, 255, 25, 0, Field::rampPosition2},
-    {IDC_ALPHA_SLIDER, 1, 255, 10, IDC_ALPHA_EDIT, Field::alpha},
-    {IDC_RADIUS_SLIDER, 1, 255, 25, IDC_RADIUS_EDIT, Field::radius},
-    {IDC_ROTATION_SLIDER, -720, 720, 60, IDC_ROTATION_EDIT, Field::rotation},
-    {IDC_ITERATION_SLIDER, 1, 255, 25, IDC_ITERATION_EDIT, Field::iterations},
-    {IDC_PHASE_SLIDER, 0, 100, 10, 0, Field::phase},
+// Every slider any plug-in has; the main four get their field from the plug-in. Their ranges
+// are the fields' (DialogRange), the same for each plug-in's field of a main slider.
+struct SliderControl {
+  int id;
+  int tickFrequency;
+  int editId;
+  Field field;
+};
+constexpr SliderControl kSliders[] = {
+    {IDC_MAIN_SLIDER_1, 10, IDC_MAIN_EDIT_1, Field::oxygen},
+    {IDC_MAIN_SLIDER_2, 10, IDC_MAIN_EDIT_2, Field::gravity},
+    {IDC_MAIN_SLIDER_3, 25, IDC_MAIN_EDIT_3, Field::viscosity},
+    {IDC_MAIN_SLIDER_4, 25, IDC_MAIN_EDIT_4, Field::fuel},
+    {IDC_RAMP_POSITION_1, 25, 0, Field::rampPosition1},
+    {IDC_RAMP_POSITION_2, 25, 0, Field::rampPosition2},
+    {IDC_ALPHA_SLIDER, 10, IDC_ALPHA_EDIT, Field::alpha},
+    {IDC_RADIUS_SLIDER, 25, IDC_RADIUS_EDIT, Field::radius},
+    {IDC_ROTATION_SLIDER, 60, IDC_ROTATION_EDIT, Field::rotation},
+    {IDC_ITERATION_SLIDER, 25, IDC_ITERATION_EDIT, Field::iterations},
+    {IDC_PHASE_SLIDER, 10, 0, Field::phase},
     // Ice and Candle only.
-    {IDC_VELOCITY_SLIDER, 1, 255, 10, IDC_VELOCITY_EDIT, Field::velocity},
-    {IDC_SPACE_SLIDER, 1, 100, 10, IDC_SPACE_EDIT, Field::space},
+    {IDC_VELOCITY_SLIDER, 10, IDC_VELOCITY_EDIT, Field::velocity},
+    {IDC_SPACE_SLIDER, 10, IDC_SPACE_EDIT, Field::space},
 };
 constexpr int kCommonSliders = 11;
 
@@ -59,9 +67,10 @@ int SliderCount(const DialogTraits& dialog) {
 }
 
 Slider SliderAt(const DialogTraits& dialog, int index) {
-  Slider slider = kSliders[index];
-  if (index < 4) slider.field = dialog.mainFields[index];
-  return slider;
+  const SliderControl& control = kSliders[index];
+  const Field field = index < 4 ? dialog.mainFields[index] : control.field;
+  const FieldRange range = DialogRange(field);
+  return {control.id, range.min, range.max, control.tickFrequency, control.editId, field};
 }
 
 std::optional<Slider> FindSlider(const DialogTraits& dialog, int sliderId) {
