@@ -10,8 +10,10 @@
 
 #include "effects/combustion/propagate.h"
 #include "effects/common/zmath.h"
+#include "effects/field/field_kernels.h"
 #include "platform/platform.h"
 #include "tests/combustion/pinned_cases.h"
+#include "tests/ice/reference_field.h"
 #include "tests/support/image.h"
 
 namespace zar::combustion {
@@ -462,6 +464,52 @@ TEST(Sweep, EveryKernelMatchesTheCellByCellSweep) {
             << direction << " oxygen " << air.oxygen << " threshold " << air.coolB;
       }
   }
+}
+
+// Combustion's sweep against the field engines' directional pass: flameDirection d is the
+// field's direction (4 - d) mod 8 (the field numbers its directions from "below" where Combustion
+// starts at Top), over the same sizes, coolings and fields as above, every kernel set of each,
+// and their cell-by-cell references.
+TEST(Sweep, IsTheFieldDirectionalPassWithItsRowsNumberedUpwards) {
+  std::vector<std::pair<int, int>> sizes;
+  for (int w = 0; w <= 70; ++w)
+    for (int h : {0, 1, 4}) sizes.push_back({w, h});
+  for (int h = 0; h <= 70; ++h)
+    for (int w : {2, 27, 61}) sizes.push_back({w, h});
+  const int airs[][3] = {{6, 0, 0},       {60, 36, 17},  {255, 252, 200}, {0, 0, 0},   {1, 0, 0},
+                         {128, 127, 127}, {200, 100, 0}, {255, 0, 0},     {40, 40, 9}, {30, 76, 5}};
+  const uint8_t edges[] = {0, 1, 2, 3, 5, 6, 7, 35, 36, 37, 59, 60, 61, 127, 128, 129, 254, 255};
+  std::vector<const field_kernels::KernelSet*> fieldSets = {&field_kernels::PortableKernels()};
+  if (const field_kernels::KernelSet* sse2 = field_kernels::Sse2Kernels()) fieldSets.push_back(sse2);
+  if (const field_kernels::KernelSet* avx2 = field_kernels::Avx2Kernels()) fieldSets.push_back(avx2);
+  TestNoise noise{4242};
+  int round = 0;
+  for (auto [w, h] : sizes)
+    for (int direction = 0; direction < 8; ++direction, ++round) {
+      const int* air = airs[round % std::size(airs)];
+      const detail::Cooling k = detail::MakeCooling(air[0], air[1], air[2]);
+      const int width = w + 4, height = h + 5;
+      std::vector<uint8_t> cells(size_t(width) * size_t(height));
+      for (uint8_t& c : cells) c = round % 2 ? edges[noise.Byte() % std::size(edges)] : noise.Byte();
+      std::vector<uint8_t> expected = cells, fieldReference = cells;
+      ReferenceSweep(expected, width, height, direction, air[0], air[1], air[2]);
+      reference::DirectionalPass(fieldReference.data(), width, height, width, (4 - direction) & 7,
+                                 air[0], air[1], air[2]);
+      ASSERT_EQ(fieldReference, expected) << w << "x" << h << " direction " << direction;
+      for (detail::SweepIsa isa : AvailableIsas()) {
+        std::vector<uint8_t> swept = cells;
+        HeatField field{swept.data(), width, height, swept.size()};
+        detail::Sweep(field, direction, k, isa);
+        ASSERT_EQ(swept, expected) << "kernels " << int(isa) << " " << w << "x" << h;
+      }
+      for (const field_kernels::KernelSet* set : fieldSets) {
+        std::vector<uint8_t> passed = cells;
+        set->directionalPass(passed.data(), width, height, width, (4 - direction) & 7,
+                             {k.a, k.b, k.drop});
+        ASSERT_EQ(passed, expected) << set->name << " " << w << "x" << h << " direction "
+                                    << direction;
+      }
+    }
 }
 
 TEST(Sweep, TheEngineUsesTheBestKernelsUnlessTold) {
