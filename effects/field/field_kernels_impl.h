@@ -1,6 +1,6 @@
-// The field kernels written once over a vector type: included by each translation unit that
-// builds a kernel set (field_kernels.cpp for the portable set, field_kernels_sse2.cpp and
-// field_kernels_avx2.cpp for the vector sets, each compiled for its instruction set). Everything
+// The field kernels written once over a vector type of effects/simd/vector.h: included by each
+// translation unit that builds a kernel set (field_kernels.cpp for the portable and SSE2 sets,
+// field_kernels_avx2.cpp for the AVX2 set, compiled for AVX2). Everything
 // here has internal linkage, so no function compiled for one instruction set is ever shared with
 // a translation unit compiled for another.
 //
@@ -363,25 +363,23 @@ inline void ScalarAdvancePass(PassRows& s, int32_t upTo) {
 }
 
 // ---- the vector forms -----------------------------------------------------------------------
-// V provides Vec, kWidth and the byte operations below; see field_kernels_sse2.cpp.
+// V is one of the vector types of effects/simd/vector.h.
 #ifdef ZAR_FIELD_VECTOR_KERNELS
 
 // Whether V has a narrower vector type to finish rows too short for its own width.
 template <class V>
 constexpr bool kHasNarrow = !std::is_void_v<typename V::Narrow>;
 
-// floor((a + b + c + d) / 4) on bytes. With h = floor((a + b) / 2) = avg(a, b) - ((a ^ b) & 1)
-// and likewise g for c and d, the sum is 2h + 2g plus the two lost low bits; the result is
-// avg(h, g) (which rounds up) less one where h + g is odd and not both low bits were set.
+// floor((a + b + c + d) / 4) on bytes. The rounding-up average gives u = (a + b + 1) >> 1, so
+// a + b = 2u - e1 with e1 = (a ^ b) & 1; likewise v for c and d with e2, and w = avg(u, v) with
+// u + v = 2w - e3, e3 = (u ^ v) & 1. So a + b + c + d = 4w - (2 e3 + e1 + e2), and the quotient
+// is w, less one exactly when any of e1, e2, e3 is set.
 template <class V>
 inline typename V::Vec Avg4(typename V::Vec a, typename V::Vec b, typename V::Vec c,
                             typename V::Vec d) {
-  const typename V::Vec one = V::Splat(1);
-  const typename V::Vec ab = V::Xor(a, b), cd = V::Xor(c, d);
-  const typename V::Vec h = V::Sub(V::Avg(a, b), V::And(ab, one));
-  const typename V::Vec g = V::Sub(V::Avg(c, d), V::And(cd, one));
-  const typename V::Vec odd = V::AndNot(V::And(ab, cd), V::And(V::Xor(h, g), one));
-  return V::Sub(V::Avg(h, g), odd);
+  const typename V::Vec u = V::Avg(a, b), v = V::Avg(c, d);
+  const typename V::Vec odd = V::Or(V::Or(V::Xor(a, b), V::Xor(c, d)), V::Xor(u, v));
+  return V::Sub(V::Avg(u, v), V::And(odd, V::Splat(1)));
 }
 
 template <class V>
@@ -853,6 +851,25 @@ void VectorSelection(uint8_t* cells, const uint8_t* mask, ptrdiff_t n) {
         V::Store(cells + i, V::Or(V::Load(cells + i), V::AndNot(unset, V::Splat(255))));
       },
       [&](ptrdiff_t from, ptrdiff_t to) { ScalarSelection(cells + from, mask + from, to - from); });
+}
+
+// The table of a vector set; the pixels' brightness is the set's own.
+template <class V>
+constexpr KernelSet VectorKernels(simd::Isa isa, const char* name,
+                                  void (*brightness3)(uint8_t*, const uint8_t*, ptrdiff_t, uint8_t)) {
+  return {isa,
+          name,
+          VectorDirectionalPass<V>,
+          VectorAdvancePass<V>,
+          VectorTrace<V>,
+          VectorDrip<V>,
+          VectorCopyDisc<V>,
+          VectorRaiseBlob<V>,
+          VectorMergeDroplets<V>,
+          VectorDampSources<V>,
+          VectorCoinSources<V>,
+          brightness3,
+          VectorSelection<V>};
 }
 
 #endif  // ZAR_FIELD_VECTOR_KERNELS
