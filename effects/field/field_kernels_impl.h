@@ -382,7 +382,9 @@ inline typename V::Vec Avg4(typename V::Vec a, typename V::Vec b, typename V::Ve
   return V::Sub(V::Avg(u, v), V::And(odd, V::Splat(1)));
 }
 
-template <class V>
+// The cooling in every lane. Without a loss (none, or a u at or above t) only the first case is
+// left: v - t above t, else v.
+template <class V, bool kLoss>
 struct VectorCooling {
   typename V::Vec t, u, loss, zero;
   explicit VectorCooling(Cooling k)
@@ -393,16 +395,20 @@ struct VectorCooling {
   typename V::Vec operator()(typename V::Vec v) const {
     const typename V::Vec aboveT = V::SubSat(v, t);
     const typename V::Vec notAboveT = V::Eq(aboveT, zero);
+    if constexpr (!kLoss) return V::Or(aboveT, V::And(notAboveT, v));
     const typename V::Vec lost = V::AndNot(V::Eq(V::SubSat(v, u), zero), loss);
     return V::Or(aboveT, V::And(notAboveT, V::Sub(v, lost)));
   }
 };
 
-// The visits of cells c0..c0+kWidth-1 of a row, all from values known before the row (cooled
-// neighbours are cooled here from their values before the pass).
-template <class V, int d>
-inline void VisitVector(const uint8_t* row, const uint8_t* above, const uint8_t* below,
-                        uint8_t* target, ptrdiff_t c0, const VectorCooling<V>& cool) {
+// Whether a cooling's loss ever applies.
+inline bool CoolingLoses(Cooling k) { return k.loss != 0 && k.u < k.t; }
+
+// The targets of the visits of cells c0..c0+kWidth-1 of a row, all from values known before the
+// row (cooled neighbours are cooled here from their values before the pass).
+template <class V, int d, class Cool>
+inline typename V::Vec VisitTargets(const uint8_t* row, const uint8_t* above, const uint8_t* below,
+                                    ptrdiff_t c0, const Cool& cool) {
   constexpr DirectionReads D = kReads[d];
   using Vec = typename V::Vec;
   const Vec self = V::Load(row + c0);
@@ -420,14 +426,47 @@ inline void VisitVector(const uint8_t* row, const uint8_t* above, const uint8_t*
     second = D.left == 2 ? cool(left) : left;
     third = D.right == 2 ? cool(right) : right;
   }
-  V::Store(target + c0, Avg4<V>(vertical, second, third, self));
+  return Avg4<V>(vertical, second, third, self);
 }
 
-template <class V, int d>
-void VectorRowAt(const uint8_t* row, const uint8_t* above, const uint8_t* below, uint8_t* target,
-                 uint8_t* out, int32_t r, int32_t R, int32_t N, Cooling k,
-                 const VectorCooling<V>& cool) {
+template <class V, int d, class Cool>
+inline void VisitVector(const uint8_t* row, const uint8_t* above, const uint8_t* below,
+                        uint8_t* target, ptrdiff_t c0, const Cool& cool) {
+  V::Store(target + c0, VisitTargets<V, d>(row, above, below, c0, cool));
+}
+
+// Directions 2 and 6 a block at a time along the row (step +W or -W from `first`) while whole
+// blocks fit, returning the column after the last. Each block's targets land on cells the block
+// before it read, so they are stored only once the next block has loaded its cells: the loads
+// need not wait for the stores.
+template <class V, int d, class Cool>
+[[gnu::always_inline]] inline int32_t AcrossBlocks(const uint8_t* row, const uint8_t* above,
+                                                   const uint8_t* below, uint8_t* target,
+                                                   int32_t first, int32_t count,
+                                                   const Cool& cool) {
+  constexpr int32_t W = V::kWidth, step = d == 2 ? W : -W;
+  if (count <= 0) return first;
+  typename V::Vec previous = VisitTargets<V, d>(row, above, below, first, cool);
+  int32_t at = first;
+#pragma GCC unroll 2
+  for (int32_t i = 1; i < count; ++i) {
+    const typename V::Vec next = VisitTargets<V, d>(row, above, below, at + step, cool);
+    V::Store(target + at, previous);
+    previous = next;
+    at += step;
+  }
+  V::Store(target + at, previous);
+  return at + step;
+}
+
+template <class V, int d, bool kLoss>
+[[gnu::always_inline]] inline void VectorRowAt(const uint8_t* row, const uint8_t* above,
+                                               const uint8_t* below, uint8_t* target, uint8_t* out,
+                                               int32_t r, int32_t R, int32_t N, Cooling k,
+                                               const VectorCooling<V, kLoss>& lanes) {
   constexpr DirectionReads D = kReads[d];
+  // A copy the stores below cannot reach, so that it stays in registers.
+  const VectorCooling<V, kLoss> cool = lanes;
   constexpr int32_t W = V::kWidth;
   // Columns whose neighbours the vector form cools must be visited ones.
   const int32_t lo = D.left == 2 ? 2 : 1;
@@ -435,22 +474,21 @@ void VectorRowAt(const uint8_t* row, const uint8_t* above, const uint8_t* below,
   if constexpr (d == 2) {
     // Targets in the row itself, to the left: left to right, each block reading only cells to
     // its right, which no block has written yet.
-    int32_t c = 1;
-    for (; c + W - 1 <= hi; c += W) VisitVector<V, d>(row, above, below, target, c, cool);
+    int32_t c = AcrossBlocks<V, d>(row, above, below, target, 1, hi / W, cool);
     if constexpr (kHasNarrow<V>) {
       using U = typename V::Narrow;
-      const VectorCooling<U> narrow(k);
+      const VectorCooling<U, kLoss> narrow(k);
       for (; c + U::kWidth - 1 <= hi; c += U::kWidth)
         VisitVector<U, d>(row, above, below, target, c, narrow);
     }
     for (; c <= N - 2; ++c) Visit<d>(row, above, below, target, c, N, k);
   } else if constexpr (d == 6) {
     // The mirror image: right to left.
-    int32_t c = hi;
-    for (; c - W + 1 >= lo; c -= W) VisitVector<V, d>(row, above, below, target, c - W + 1, cool);
+    const int32_t blocks = (hi - lo + 1) / W;
+    int32_t c = AcrossBlocks<V, d>(row, above, below, target, hi - W + 1, blocks, cool) + W - 1;
     if constexpr (kHasNarrow<V>) {
       using U = typename V::Narrow;
-      const VectorCooling<U> narrow(k);
+      const VectorCooling<U, kLoss> narrow(k);
       for (; c - U::kWidth + 1 >= lo; c -= U::kWidth)
         VisitVector<U, d>(row, above, below, target, c - U::kWidth + 1, narrow);
     }
@@ -461,6 +499,7 @@ void VectorRowAt(const uint8_t* row, const uint8_t* above, const uint8_t* below,
     for (int32_t c = 1; c < lo; ++c) Visit<d>(row, above, below, target, c, N, k);
     if (hi - lo + 1 >= W) {
       int32_t c = lo;
+#pragma GCC unroll 2
       for (; c + W - 1 <= hi; c += W) VisitVector<V, d>(row, above, below, target, c, cool);
       if (c <= hi) VisitVector<V, d>(row, above, below, target, hi - W + 1, cool);
     } else {
@@ -472,14 +511,32 @@ void VectorRowAt(const uint8_t* row, const uint8_t* above, const uint8_t* below,
 }
 
 // Rows too short for V's width go to its narrower type.
+template <class V, int d, bool kLoss>
+void VectorPassCooling(uint8_t* field, ptrdiff_t P, int32_t R, int32_t N, Cooling k) {
+  const VectorCooling<V, kLoss> cool(k);
+  InPlacePass<d>(field, P, R, N,
+                 [=](const uint8_t* row, const uint8_t* above, const uint8_t* below,
+                     uint8_t* target, uint8_t* out, int32_t r) {
+                   VectorRowAt<V, d>(row, above, below, target, out, r, R, N, k, cool);
+                 });
+}
+
 template <class V, int d>
 void VectorPass(uint8_t* field, ptrdiff_t P, int32_t R, int32_t N, Cooling k) {
   if constexpr (kHasNarrow<V>) {
     if (N - 4 < V::kWidth) return VectorPass<typename V::Narrow, d>(field, P, R, N, k);
   }
-  const VectorCooling<V> cool(k);
-  InPlacePass<d>(field, P, R, N,
-                 [&](const uint8_t* row, const uint8_t* above, const uint8_t* below,
+  if (CoolingLoses(k)) return VectorPassCooling<V, d, true>(field, P, R, N, k);
+  return VectorPassCooling<V, d, false>(field, P, R, N, k);
+}
+
+template <class V, int d, bool kLoss>
+void VectorAdvanceCooling(PassRows& s, int32_t upTo) {
+  const VectorCooling<V, kLoss> cool(s.k);
+  const int32_t R = s.R, N = s.N;
+  const Cooling k = s.k;
+  AdvanceRows<d>(s, upTo,
+                 [=](const uint8_t* row, const uint8_t* above, const uint8_t* below,
                      uint8_t* target, uint8_t* out, int32_t r) {
                    VectorRowAt<V, d>(row, above, below, target, out, r, R, N, k, cool);
                  });
@@ -490,12 +547,8 @@ void VectorAdvance(PassRows& s, int32_t upTo) {
   if constexpr (kHasNarrow<V>) {
     if (s.N - 4 < V::kWidth) return VectorAdvance<typename V::Narrow, d>(s, upTo);
   }
-  const VectorCooling<V> cool(s.k);
-  AdvanceRows<d>(s, upTo,
-                 [&](const uint8_t* row, const uint8_t* above, const uint8_t* below,
-                     uint8_t* target, uint8_t* out, int32_t r) {
-                   VectorRowAt<V, d>(row, above, below, target, out, r, s.R, s.N, s.k, cool);
-                 });
+  if (CoolingLoses(s.k)) return VectorAdvanceCooling<V, d, true>(s, upTo);
+  return VectorAdvanceCooling<V, d, false>(s, upTo);
 }
 
 template <class V>
