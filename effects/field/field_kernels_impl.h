@@ -495,17 +495,19 @@ template <class V, int d, bool kLoss>
     for (; c >= 1; --c) Visit<d>(row, above, below, target, c, N, k);
   } else {
     // Targets in another row, which this row's visits do not read: any order, and a last block
-    // may overlap the one before it.
-    for (int32_t c = 1; c < lo; ++c) Visit<d>(row, above, below, target, c, N, k);
-    if (hi - lo + 1 >= W) {
-      int32_t c = lo;
+    // may overlap the one before it. The blocks cool the edge column beside the first cell
+    // visited too; that cell's target is then made again the way it is read, as it was.
+    const int32_t last = N - 2;
+    if (last >= W) {
+      int32_t c = 1;
 #pragma GCC unroll 2
-      for (; c + W - 1 <= hi; c += W) VisitVector<V, d>(row, above, below, target, c, cool);
-      if (c <= hi) VisitVector<V, d>(row, above, below, target, hi - W + 1, cool);
+      for (; c + W - 1 <= last; c += W) VisitVector<V, d>(row, above, below, target, c, cool);
+      if (c <= last) VisitVector<V, d>(row, above, below, target, last - W + 1, cool);
+      if constexpr (D.left == 2) Visit<d>(row, above, below, target, 1, N, k);
+      if constexpr (D.right == 2) Visit<d>(row, above, below, target, last, N, k);
     } else {
-      for (int32_t c = lo; c <= hi; ++c) Visit<d>(row, above, below, target, c, N, k);
+      for (int32_t c = 1; c <= last; ++c) Visit<d>(row, above, below, target, c, N, k);
     }
-    for (int32_t c = hi + 1; c <= N - 2; ++c) Visit<d>(row, above, below, target, c, N, k);
   }
   CoolUntargeted<d>(row, out, r, R, N, k);
 }
