@@ -163,27 +163,27 @@ void Render(benchmark::State& state, int width, int height, bool preview) {
 }
 
 // The engine's own choice of sweep kernels, and the SSE2 ones every x86 processor has.
-using zar::combustion::detail::SweepIsa;
+using zar::simd::Isa;
 
-void RenderWith(benchmark::State& state, int width, int height, bool preview, SweepIsa isa) {
-  if (!zar::combustion::detail::SweepIsaAvailable(isa)) {
+void RenderWith(benchmark::State& state, int width, int height, bool preview, Isa isa) {
+  if (!zar::simd::IsaAvailable(isa)) {
     state.SkipWithError("kernels not available");
     return;
   }
-  zar::combustion::detail::UseSweepIsa(isa);
+  zar::simd::UseIsa(isa);
   Render(state, width, height, preview);
-  zar::combustion::detail::UseSweepIsa(zar::combustion::detail::BestSweepIsa());
+  zar::simd::UseIsa(zar::simd::BestIsa());
 }
 
-const SweepIsa kBest = zar::combustion::detail::BestSweepIsa();
+const Isa kBest = zar::simd::BestIsa();
 
 void BM_FinalRender1024x768(benchmark::State& state) { RenderWith(state, 1024, 768, false, kBest); }
 void BM_PreviewRender245x250(benchmark::State& state) { RenderWith(state, 245, 250, true, kBest); }
 void BM_FinalRender1024x768_sse2(benchmark::State& state) {
-  RenderWith(state, 1024, 768, false, SweepIsa::kSse2);
+  RenderWith(state, 1024, 768, false, Isa::kSse2);
 }
 void BM_PreviewRender245x250_sse2(benchmark::State& state) {
-  RenderWith(state, 245, 250, true, SweepIsa::kSse2);
+  RenderWith(state, 245, 250, true, Isa::kSse2);
 }
 
 // One sweep in each flameDirection over a 1024 x 768 field of noise.

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "effects/field/field_engine.h"
+#include "effects/simd/isa.h"
 #include "settings/plugin_table.h"
 #include "tests/ice/engine_runs.h"
 #include "tests/support/image.h"
@@ -150,22 +151,21 @@ inline void PageFaults(benchmark::State& state) {
   }
 }
 
-// The benchmark programs' main: --field_kernels=portable|sse2|avx2 makes the engines use that
-// kernel set instead of the widest one the processor has.
+// The benchmark programs' main: --kernels=portable|sse2|avx2 makes the engines use that kernel
+// set instead of the widest one the processor has.
 inline int Main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg.rfind("--field_kernels=", 0) != 0) continue;
-    const std::string name = arg.substr(16);
-    const field_kernels::KernelSet* set = name == "portable" ? &field_kernels::PortableKernels()
-                                          : name == "sse2"   ? field_kernels::Sse2Kernels()
-                                          : name == "avx2"   ? field_kernels::Avx2Kernels()
-                                                             : nullptr;
-    if (set == nullptr) {
+    if (arg.rfind("--kernels=", 0) != 0) continue;
+    const std::string name = arg.substr(10);
+    const simd::Isa* chosen = nullptr;
+    for (const simd::Isa& isa : simd::kIsas)
+      if (name == simd::IsaName(isa) && simd::IsaAvailable(isa)) chosen = &isa;
+    if (chosen == nullptr) {
       fprintf(stderr, "no kernel set %s here\n", name.c_str());
       return 1;
     }
-    field_kernels::UseKernels(set);
+    simd::UseIsa(*chosen);
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

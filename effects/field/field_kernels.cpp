@@ -1,52 +1,40 @@
+// The portable kernel set and, where the compiler targets SSE2 (every x86 build of ours), the
+// SSE2 set, 16 cells at a time. The AVX2 set has its own file, compiled for AVX2.
 #include "effects/field/field_kernels.h"
 
+#if defined(__SSE2__)
+#define ZAR_FIELD_VECTOR_KERNELS
+#include "effects/simd/vector.h"
+#endif
 #include "effects/field/field_kernels_impl.h"
 
 namespace zar::field_kernels {
 
-// The AVX2 set as built (field_kernels_avx2.cpp), whatever the processor.
+// The AVX2 set as built (null where the build has none).
 const KernelSet* Avx2KernelsBuilt();
 
 namespace {
 
-const KernelSet kPortable = {
-    "portable",        ScalarDirectionalPass, ScalarAdvancePass, ScalarTrace,
-    ScalarDrip,        ScalarCopyDisc,        ScalarRaiseBlob,   ScalarMergeDroplets,
-    ScalarDampSources, ScalarCoinSources,     ScalarBrightness3, ScalarSelection,
+constexpr KernelSet kPortable = {
+    simd::Isa::kPortable, "portable",        ScalarDirectionalPass, ScalarAdvancePass,
+    ScalarTrace,          ScalarDrip,        ScalarCopyDisc,        ScalarRaiseBlob,
+    ScalarMergeDroplets,  ScalarDampSources, ScalarCoinSources,     ScalarBrightness3,
+    ScalarSelection,
 };
 
-bool ProcessorHasAvx2() {
-#if defined(__x86_64__) || defined(__i386__)
-  // The compiler's check includes the operating system's support for the wide registers.
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-#else
-  return false;
+#if defined(__SSE2__)
+constexpr KernelSet kSse2 = VectorKernels<simd::Sse2>(simd::Isa::kSse2, "sse2", ScalarBrightness3);
 #endif
-}
-
-const KernelSet* gChosen = nullptr;
-
-const KernelSet& Automatic() {
-  static const KernelSet* const automatic = [] {
-    if (const KernelSet* avx2 = Avx2Kernels()) return avx2;
-    if (const KernelSet* sse2 = Sse2Kernels()) return sse2;
-    return &kPortable;
-  }();
-  return *automatic;
-}
 
 }  // namespace
 
-const KernelSet& PortableKernels() { return kPortable; }
-
-const KernelSet* Avx2Kernels() {
-  static const bool usable = ProcessorHasAvx2();
-  return usable ? Avx2KernelsBuilt() : nullptr;
+const KernelSet& KernelsFor(simd::Isa isa) {
+  static const KernelSet* const avx2 = Avx2KernelsBuilt();
+  if (isa == simd::Isa::kAvx2 && avx2) return *avx2;
+#if defined(__SSE2__)
+  if (isa != simd::Isa::kPortable) return kSse2;
+#endif
+  return kPortable;
 }
-
-const KernelSet& ActiveKernels() { return gChosen ? *gChosen : Automatic(); }
-
-void UseKernels(const KernelSet* set) { gChosen = set; }
 
 }  // namespace zar::field_kernels

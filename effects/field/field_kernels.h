@@ -1,11 +1,14 @@
-// The inner loops of the field operations. Each set of kernels (portable, SSE2, AVX2) computes
-// exactly the same bytes; the vector sets work on many cells at a time where the scan order of
-// the operation allows it, and fall back to the cell-by-cell form at the edges of a row. The
-// engine picks the widest set the processor supports.
+// The inner loops of the field operations, and Combustion's propagation sweep (the directional
+// pass). Each set of kernels (portable, SSE2, AVX2) computes exactly the same bytes; the vector
+// sets work on many cells at a time where the scan order of the operation allows it, and fall
+// back to the cell-by-cell form at the edges of a row. The engines use the set simd::ActiveIsa()
+// names.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "effects/simd/isa.h"
 
 namespace zar::field_kernels {
 
@@ -80,6 +83,7 @@ struct PassRows {
 };
 
 struct KernelSet {
+  simd::Isa isa;
   const char* name;
   // The directional pass of direction d (0..7) over rows 1..R-2 and columns 1..N-2 of a field
   // of pitch P, in place.
@@ -115,14 +119,9 @@ struct KernelSet {
   void (*selection)(uint8_t* cells, const uint8_t* mask, ptrdiff_t n);
 };
 
-// The cell-by-cell set, and the vector sets this build carries (null where it has none).
-const KernelSet& PortableKernels();
-const KernelSet* Sse2Kernels();
-const KernelSet* Avx2Kernels();  // also null when the processor lacks AVX2
-
-// The set the engines use: the widest one available, unless a test chose another.
-const KernelSet& ActiveKernels();
-// Makes the engines use `set` (null: back to the automatic choice).
-void UseKernels(const KernelSet* set);
+// The set of an instruction set (the portable one where the build has no such set), and the set
+// the engines use.
+const KernelSet& KernelsFor(simd::Isa isa);
+inline const KernelSet& ActiveKernels() { return KernelsFor(simd::ActiveIsa()); }
 
 }  // namespace zar::field_kernels

@@ -7,7 +7,7 @@
 
 #define ZAR_FIELD_VECTOR_KERNELS
 #include "effects/field/field_kernels_impl.h"
-#include "effects/field/field_vector_types.h"
+#include "effects/simd/vector.h"
 
 namespace zar::field_kernels {
 namespace {
@@ -59,24 +59,13 @@ void Avx2Brightness3(uint8_t* cells, const uint8_t* pixels, ptrdiff_t n, uint8_t
   if (x < n) block(n - 16);
 }
 
-const KernelSet kAvx2 = {
-    "avx2",
-    VectorDirectionalPass<Avx2>,
-    VectorAdvancePass<Avx2>,
-    VectorTrace<Avx2>,
-    VectorDrip<Avx2>,
-    VectorCopyDisc<Avx2>,
-    VectorRaiseBlob<Avx2>,
-    VectorMergeDroplets<Avx2>,
-    VectorDampSources<Avx2>,
-    VectorCoinSources<Avx2>,
-    Avx2Brightness3,
-    VectorSelection<Avx2>,
-};
-
 }  // namespace
 
-const KernelSet* Avx2KernelsBuilt() { return &kAvx2; }
+const KernelSet* Avx2KernelsBuilt() {
+  static constexpr KernelSet kAvx2 =
+      VectorKernels<simd::Avx2>(simd::Isa::kAvx2, "avx2", Avx2Brightness3);
+  return &kAvx2;
+}
 
 }  // namespace zar::field_kernels
 

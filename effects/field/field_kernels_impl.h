@@ -1,6 +1,6 @@
-// The field kernels written once over a vector type: included by each translation unit that
-// builds a kernel set (field_kernels.cpp for the portable set, field_kernels_sse2.cpp and
-// field_kernels_avx2.cpp for the vector sets, each compiled for its instruction set). Everything
+// The field kernels written once over a vector type of effects/simd/vector.h: included by each
+// translation unit that builds a kernel set (field_kernels.cpp for the portable and SSE2 sets,
+// field_kernels_avx2.cpp for the AVX2 set, compiled for AVX2). Everything
 // here has internal linkage, so no function compiled for one instruction set is ever shared with
 // a translation unit compiled for another.
 //
@@ -363,28 +363,28 @@ inline void ScalarAdvancePass(PassRows& s, int32_t upTo) {
 }
 
 // ---- the vector forms -----------------------------------------------------------------------
-// V provides Vec, kWidth and the byte operations below; see field_kernels_sse2.cpp.
+// V is one of the vector types of effects/simd/vector.h.
 #ifdef ZAR_FIELD_VECTOR_KERNELS
 
 // Whether V has a narrower vector type to finish rows too short for its own width.
 template <class V>
 constexpr bool kHasNarrow = !std::is_void_v<typename V::Narrow>;
 
-// floor((a + b + c + d) / 4) on bytes. With h = floor((a + b) / 2) = avg(a, b) - ((a ^ b) & 1)
-// and likewise g for c and d, the sum is 2h + 2g plus the two lost low bits; the result is
-// avg(h, g) (which rounds up) less one where h + g is odd and not both low bits were set.
+// floor((a + b + c + d) / 4) on bytes. The rounding-up average gives u = (a + b + 1) >> 1, so
+// a + b = 2u - e1 with e1 = (a ^ b) & 1; likewise v for c and d with e2, and w = avg(u, v) with
+// u + v = 2w - e3, e3 = (u ^ v) & 1. So a + b + c + d = 4w - (2 e3 + e1 + e2), and the quotient
+// is w, less one exactly when any of e1, e2, e3 is set.
 template <class V>
 inline typename V::Vec Avg4(typename V::Vec a, typename V::Vec b, typename V::Vec c,
                             typename V::Vec d) {
-  const typename V::Vec one = V::Splat(1);
-  const typename V::Vec ab = V::Xor(a, b), cd = V::Xor(c, d);
-  const typename V::Vec h = V::Sub(V::Avg(a, b), V::And(ab, one));
-  const typename V::Vec g = V::Sub(V::Avg(c, d), V::And(cd, one));
-  const typename V::Vec odd = V::AndNot(V::And(ab, cd), V::And(V::Xor(h, g), one));
-  return V::Sub(V::Avg(h, g), odd);
+  const typename V::Vec u = V::Avg(a, b), v = V::Avg(c, d);
+  const typename V::Vec odd = V::Or(V::Or(V::Xor(a, b), V::Xor(c, d)), V::Xor(u, v));
+  return V::Sub(V::Avg(u, v), V::And(odd, V::Splat(1)));
 }
 
-template <class V>
+// The cooling in every lane. Without a loss (none, or a u at or above t) only the first case is
+// left: v - t above t, else v.
+template <class V, bool kLoss>
 struct VectorCooling {
   typename V::Vec t, u, loss, zero;
   explicit VectorCooling(Cooling k)
@@ -395,16 +395,20 @@ struct VectorCooling {
   typename V::Vec operator()(typename V::Vec v) const {
     const typename V::Vec aboveT = V::SubSat(v, t);
     const typename V::Vec notAboveT = V::Eq(aboveT, zero);
+    if constexpr (!kLoss) return V::Or(aboveT, V::And(notAboveT, v));
     const typename V::Vec lost = V::AndNot(V::Eq(V::SubSat(v, u), zero), loss);
     return V::Or(aboveT, V::And(notAboveT, V::Sub(v, lost)));
   }
 };
 
-// The visits of cells c0..c0+kWidth-1 of a row, all from values known before the row (cooled
-// neighbours are cooled here from their values before the pass).
-template <class V, int d>
-inline void VisitVector(const uint8_t* row, const uint8_t* above, const uint8_t* below,
-                        uint8_t* target, ptrdiff_t c0, const VectorCooling<V>& cool) {
+// Whether a cooling's loss ever applies.
+inline bool CoolingLoses(Cooling k) { return k.loss != 0 && k.u < k.t; }
+
+// The targets of the visits of cells c0..c0+kWidth-1 of a row, all from values known before the
+// row (cooled neighbours are cooled here from their values before the pass).
+template <class V, int d, class Cool>
+inline typename V::Vec VisitTargets(const uint8_t* row, const uint8_t* above, const uint8_t* below,
+                                    ptrdiff_t c0, const Cool& cool) {
   constexpr DirectionReads D = kReads[d];
   using Vec = typename V::Vec;
   const Vec self = V::Load(row + c0);
@@ -422,14 +426,47 @@ inline void VisitVector(const uint8_t* row, const uint8_t* above, const uint8_t*
     second = D.left == 2 ? cool(left) : left;
     third = D.right == 2 ? cool(right) : right;
   }
-  V::Store(target + c0, Avg4<V>(vertical, second, third, self));
+  return Avg4<V>(vertical, second, third, self);
 }
 
-template <class V, int d>
-void VectorRowAt(const uint8_t* row, const uint8_t* above, const uint8_t* below, uint8_t* target,
-                 uint8_t* out, int32_t r, int32_t R, int32_t N, Cooling k,
-                 const VectorCooling<V>& cool) {
+template <class V, int d, class Cool>
+inline void VisitVector(const uint8_t* row, const uint8_t* above, const uint8_t* below,
+                        uint8_t* target, ptrdiff_t c0, const Cool& cool) {
+  V::Store(target + c0, VisitTargets<V, d>(row, above, below, c0, cool));
+}
+
+// Directions 2 and 6 a block at a time along the row (step +W or -W from `first`) while whole
+// blocks fit, returning the column after the last. Each block's targets land on cells the block
+// before it read, so they are stored only once the next block has loaded its cells: the loads
+// need not wait for the stores.
+template <class V, int d, class Cool>
+[[gnu::always_inline]] inline int32_t AcrossBlocks(const uint8_t* row, const uint8_t* above,
+                                                   const uint8_t* below, uint8_t* target,
+                                                   int32_t first, int32_t count,
+                                                   const Cool& cool) {
+  constexpr int32_t W = V::kWidth, step = d == 2 ? W : -W;
+  if (count <= 0) return first;
+  typename V::Vec previous = VisitTargets<V, d>(row, above, below, first, cool);
+  int32_t at = first;
+#pragma GCC unroll 2
+  for (int32_t i = 1; i < count; ++i) {
+    const typename V::Vec next = VisitTargets<V, d>(row, above, below, at + step, cool);
+    V::Store(target + at, previous);
+    previous = next;
+    at += step;
+  }
+  V::Store(target + at, previous);
+  return at + step;
+}
+
+template <class V, int d, bool kLoss>
+[[gnu::always_inline]] inline void VectorRowAt(const uint8_t* row, const uint8_t* above,
+                                               const uint8_t* below, uint8_t* target, uint8_t* out,
+                                               int32_t r, int32_t R, int32_t N, Cooling k,
+                                               const VectorCooling<V, kLoss>& lanes) {
   constexpr DirectionReads D = kReads[d];
+  // A copy the stores below cannot reach, so that it stays in registers.
+  const VectorCooling<V, kLoss> cool = lanes;
   constexpr int32_t W = V::kWidth;
   // Columns whose neighbours the vector form cools must be visited ones.
   const int32_t lo = D.left == 2 ? 2 : 1;
@@ -437,51 +474,71 @@ void VectorRowAt(const uint8_t* row, const uint8_t* above, const uint8_t* below,
   if constexpr (d == 2) {
     // Targets in the row itself, to the left: left to right, each block reading only cells to
     // its right, which no block has written yet.
-    int32_t c = 1;
-    for (; c + W - 1 <= hi; c += W) VisitVector<V, d>(row, above, below, target, c, cool);
+    int32_t c = AcrossBlocks<V, d>(row, above, below, target, 1, hi / W, cool);
     if constexpr (kHasNarrow<V>) {
       using U = typename V::Narrow;
-      const VectorCooling<U> narrow(k);
+      const VectorCooling<U, kLoss> narrow(k);
       for (; c + U::kWidth - 1 <= hi; c += U::kWidth)
         VisitVector<U, d>(row, above, below, target, c, narrow);
     }
     for (; c <= N - 2; ++c) Visit<d>(row, above, below, target, c, N, k);
   } else if constexpr (d == 6) {
     // The mirror image: right to left.
-    int32_t c = hi;
-    for (; c - W + 1 >= lo; c -= W) VisitVector<V, d>(row, above, below, target, c - W + 1, cool);
+    const int32_t blocks = (hi - lo + 1) / W;
+    int32_t c = AcrossBlocks<V, d>(row, above, below, target, hi - W + 1, blocks, cool) + W - 1;
     if constexpr (kHasNarrow<V>) {
       using U = typename V::Narrow;
-      const VectorCooling<U> narrow(k);
+      const VectorCooling<U, kLoss> narrow(k);
       for (; c - U::kWidth + 1 >= lo; c -= U::kWidth)
         VisitVector<U, d>(row, above, below, target, c - U::kWidth + 1, narrow);
     }
     for (; c >= 1; --c) Visit<d>(row, above, below, target, c, N, k);
   } else {
     // Targets in another row, which this row's visits do not read: any order, and a last block
-    // may overlap the one before it.
-    for (int32_t c = 1; c < lo; ++c) Visit<d>(row, above, below, target, c, N, k);
-    if (hi - lo + 1 >= W) {
-      int32_t c = lo;
-      for (; c + W - 1 <= hi; c += W) VisitVector<V, d>(row, above, below, target, c, cool);
-      if (c <= hi) VisitVector<V, d>(row, above, below, target, hi - W + 1, cool);
+    // may overlap the one before it. The blocks cool the edge column beside the first cell
+    // visited too; that cell's target is then made again the way it is read, as it was.
+    const int32_t last = N - 2;
+    if (last >= W) {
+      int32_t c = 1;
+#pragma GCC unroll 2
+      for (; c + W - 1 <= last; c += W) VisitVector<V, d>(row, above, below, target, c, cool);
+      if (c <= last) VisitVector<V, d>(row, above, below, target, last - W + 1, cool);
+      if constexpr (D.left == 2) Visit<d>(row, above, below, target, 1, N, k);
+      if constexpr (D.right == 2) Visit<d>(row, above, below, target, last, N, k);
     } else {
-      for (int32_t c = lo; c <= hi; ++c) Visit<d>(row, above, below, target, c, N, k);
+      for (int32_t c = 1; c <= last; ++c) Visit<d>(row, above, below, target, c, N, k);
     }
-    for (int32_t c = hi + 1; c <= N - 2; ++c) Visit<d>(row, above, below, target, c, N, k);
   }
   CoolUntargeted<d>(row, out, r, R, N, k);
 }
 
 // Rows too short for V's width go to its narrower type.
+template <class V, int d, bool kLoss>
+void VectorPassCooling(uint8_t* field, ptrdiff_t P, int32_t R, int32_t N, Cooling k) {
+  const VectorCooling<V, kLoss> cool(k);
+  InPlacePass<d>(field, P, R, N,
+                 [=](const uint8_t* row, const uint8_t* above, const uint8_t* below,
+                     uint8_t* target, uint8_t* out, int32_t r) {
+                   VectorRowAt<V, d>(row, above, below, target, out, r, R, N, k, cool);
+                 });
+}
+
 template <class V, int d>
 void VectorPass(uint8_t* field, ptrdiff_t P, int32_t R, int32_t N, Cooling k) {
   if constexpr (kHasNarrow<V>) {
     if (N - 4 < V::kWidth) return VectorPass<typename V::Narrow, d>(field, P, R, N, k);
   }
-  const VectorCooling<V> cool(k);
-  InPlacePass<d>(field, P, R, N,
-                 [&](const uint8_t* row, const uint8_t* above, const uint8_t* below,
+  if (CoolingLoses(k)) return VectorPassCooling<V, d, true>(field, P, R, N, k);
+  return VectorPassCooling<V, d, false>(field, P, R, N, k);
+}
+
+template <class V, int d, bool kLoss>
+void VectorAdvanceCooling(PassRows& s, int32_t upTo) {
+  const VectorCooling<V, kLoss> cool(s.k);
+  const int32_t R = s.R, N = s.N;
+  const Cooling k = s.k;
+  AdvanceRows<d>(s, upTo,
+                 [=](const uint8_t* row, const uint8_t* above, const uint8_t* below,
                      uint8_t* target, uint8_t* out, int32_t r) {
                    VectorRowAt<V, d>(row, above, below, target, out, r, R, N, k, cool);
                  });
@@ -492,12 +549,8 @@ void VectorAdvance(PassRows& s, int32_t upTo) {
   if constexpr (kHasNarrow<V>) {
     if (s.N - 4 < V::kWidth) return VectorAdvance<typename V::Narrow, d>(s, upTo);
   }
-  const VectorCooling<V> cool(s.k);
-  AdvanceRows<d>(s, upTo,
-                 [&](const uint8_t* row, const uint8_t* above, const uint8_t* below,
-                     uint8_t* target, uint8_t* out, int32_t r) {
-                   VectorRowAt<V, d>(row, above, below, target, out, r, s.R, s.N, s.k, cool);
-                 });
+  if (CoolingLoses(s.k)) return VectorAdvanceCooling<V, d, true>(s, upTo);
+  return VectorAdvanceCooling<V, d, false>(s, upTo);
 }
 
 template <class V>
@@ -853,6 +906,25 @@ void VectorSelection(uint8_t* cells, const uint8_t* mask, ptrdiff_t n) {
         V::Store(cells + i, V::Or(V::Load(cells + i), V::AndNot(unset, V::Splat(255))));
       },
       [&](ptrdiff_t from, ptrdiff_t to) { ScalarSelection(cells + from, mask + from, to - from); });
+}
+
+// The table of a vector set; the pixels' brightness is the set's own.
+template <class V>
+constexpr KernelSet VectorKernels(simd::Isa isa, const char* name,
+                                  void (*brightness3)(uint8_t*, const uint8_t*, ptrdiff_t, uint8_t)) {
+  return {isa,
+          name,
+          VectorDirectionalPass<V>,
+          VectorAdvancePass<V>,
+          VectorTrace<V>,
+          VectorDrip<V>,
+          VectorCopyDisc<V>,
+          VectorRaiseBlob<V>,
+          VectorMergeDroplets<V>,
+          VectorDampSources<V>,
+          VectorCoinSources<V>,
+          brightness3,
+          VectorSelection<V>};
 }
 
 #endif  // ZAR_FIELD_VECTOR_KERNELS

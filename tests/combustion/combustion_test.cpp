@@ -10,8 +10,10 @@
 
 #include "effects/combustion/propagate.h"
 #include "base/zmath.h"
+#include "effects/field/field_kernels.h"
 #include "platform/platform.h"
 #include "tests/combustion/pinned_cases.h"
+#include "tests/ice/reference_field.h"
 #include "tests/support/image.h"
 
 namespace zar::combustion {
@@ -335,41 +337,11 @@ TEST(TransitionMask, IrisMatchesTheFormulaAtEveryPixel) {
 
 // ---- propagation --------------------------------------------------------------------------------
 
-// The sweep in its plainest form: every interior cell in the direction's order, in place.
+// The sweep cell by cell: the field's reference pass, its rows numbered upwards (flameDirection d
+// is the pass's direction 4 - d); r0 mod (coolB + 1) is the drop.
 void ReferenceSweep(std::vector<uint8_t>& f, int fw, int fh, int direction, int coolA, int coolB,
                     int r0) {
-  struct Shape {
-    int mr, mc;
-    bool rowsDown, colsDown;
-    int o[3][2];
-  };
-  static const Shape kShapes[8] = {
-      {-1, 0, false, false, {{1, 0}, {0, -1}, {0, 1}}},
-      {-1, -1, false, false, {{1, 0}, {0, -1}, {0, 1}}},
-      {0, -1, false, false, {{-1, 0}, {1, 0}, {0, 1}}},
-      {1, -1, true, false, {{-1, 0}, {0, -1}, {0, 1}}},
-      {1, 0, true, false, {{-1, 0}, {0, -1}, {0, 1}}},
-      {1, 1, true, true, {{-1, 0}, {0, -1}, {0, 1}}},
-      {0, 1, false, true, {{-1, 0}, {1, 0}, {0, -1}}},
-      {-1, 1, false, true, {{1, 0}, {0, -1}, {0, 1}}},
-  };
-  const Shape& s = kShapes[direction];
-  auto at = [&](int y, int x) -> uint8_t& { return f[size_t(y) * fw + x]; };
-  for (int i = 0; i < fh - 2; ++i) {
-    const int y = s.rowsDown ? fh - 2 - i : 1 + i;
-    for (int j = 0; j < fw - 2; ++j) {
-      const int x = s.colsDown ? fw - 2 - j : 1 + j;
-      int c = at(y, x);
-      const int sum = c + at(y + s.o[0][0], x + s.o[0][1]) + at(y + s.o[1][0], x + s.o[1][1]) +
-                      at(y + s.o[2][0], x + s.o[2][1]);
-      at(y + s.mr, x + s.mc) = uint8_t(sum / 4);
-      if (c > coolA)
-        c -= coolA;
-      else if (c > coolB)
-        c -= r0 % (coolB + 1);
-      at(y, x) = uint8_t(c);
-    }
-  }
+  reference::DirectionalPass(f.data(), fw, fh, fw, (4 - direction) & 7, coolA, coolB, r0);
 }
 
 struct FieldHolder {
@@ -414,11 +386,10 @@ TEST(PropagateFlames, MatchesTheCellByCellSweepInEveryDirection) {
 // cell-by-cell sweep: every width 0..70 (every count of cells left over after the blocks) on a few
 // heights, every height 0..70 on a few widths, all directions, coolings with and without a drop,
 // fields of noise and fields of the values where byte arithmetic overflows or thresholds bite.
-std::vector<detail::SweepIsa> AvailableIsas() {
-  std::vector<detail::SweepIsa> isas;
-  for (detail::SweepIsa isa :
-       {detail::SweepIsa::kPortable, detail::SweepIsa::kSse2, detail::SweepIsa::kAvx2})
-    if (detail::SweepIsaAvailable(isa)) isas.push_back(isa);
+std::vector<simd::Isa> AvailableIsas() {
+  std::vector<simd::Isa> isas;
+  for (simd::Isa isa : simd::kIsas)
+    if (simd::IsaAvailable(isa)) isas.push_back(isa);
   return isas;
 }
 
@@ -439,7 +410,7 @@ TEST(Sweep, EveryKernelMatchesTheCellByCellSweep) {
                       {128, 127, 127}, {200, 100, 0}, {255, 0, 0},     {40, 40, 9}, {30, 76, 5}};
   const uint8_t edges[] = {0, 1, 2, 3, 5, 6, 7, 35, 36, 37, 59, 60, 61, 127, 128, 129, 254, 255};
   ASSERT_GE(AvailableIsas().size(), 2u);  // x86 builds have SSE2 at least
-  for (detail::SweepIsa isa : AvailableIsas()) {
+  for (simd::Isa isa : AvailableIsas()) {
     TestNoise noise{777};
     int round = 0;
     for (Size size : sizes)
@@ -465,11 +436,12 @@ TEST(Sweep, EveryKernelMatchesTheCellByCellSweep) {
 }
 
 TEST(Sweep, TheEngineUsesTheBestKernelsUnlessTold) {
-  EXPECT_EQ(detail::ActiveSweepIsa(), detail::BestSweepIsa());
-  EXPECT_TRUE(detail::SweepIsaAvailable(detail::BestSweepIsa()));
-  detail::UseSweepIsa(detail::SweepIsa::kPortable);
-  EXPECT_EQ(detail::ActiveSweepIsa(), detail::SweepIsa::kPortable);
-  detail::UseSweepIsa(detail::BestSweepIsa());
+  EXPECT_EQ(simd::ActiveIsa(), simd::BestIsa());
+  EXPECT_TRUE(simd::IsaAvailable(simd::BestIsa()));
+  simd::UseIsa(simd::Isa::kPortable);
+  EXPECT_EQ(simd::ActiveIsa(), simd::Isa::kPortable);
+  EXPECT_EQ(&field_kernels::ActiveKernels(), &field_kernels::KernelsFor(simd::Isa::kPortable));
+  simd::UseIsa(simd::BestIsa());
 }
 
 TEST(PropagateFlames, ASingleHotCellRisesOneRow) {
@@ -1024,15 +996,15 @@ TEST(RunCombustion, ExtremeSettingsAndStrips) {
 TEST(RunCombustion, PinnedPictures) {
   ASSERT_EQ(testing::SamplePhoto().width, 150) << "the sample photograph is missing";
   // The same pictures whichever kernels sweep the field.
-  for (detail::SweepIsa isa : AvailableIsas()) {
-    detail::UseSweepIsa(isa);
+  for (simd::Isa isa : AvailableIsas()) {
+    simd::UseIsa(isa);
     for (int i = 0; i < testing::kPinnedCaseCount; ++i) {
       const testing::PinnedCase& c = testing::kPinnedCases[i];
       EXPECT_EQ(testing::PixelHash(testing::RenderPinned(c)), c.hash)
           << c.name << " kernels " << int(isa);
     }
   }
-  detail::UseSweepIsa(detail::BestSweepIsa());
+  simd::UseIsa(simd::BestIsa());
 }
 
 TEST(RunCombustion, OnlyFourAndFivePlanesHeedTheSelection) {

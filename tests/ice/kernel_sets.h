@@ -13,16 +13,16 @@ namespace zar::testing {
 
 // The portable set, and the vector sets where present.
 inline std::vector<const field_kernels::KernelSet*> KernelSets() {
-  std::vector<const field_kernels::KernelSet*> sets = {&field_kernels::PortableKernels()};
-  if (const field_kernels::KernelSet* sse2 = field_kernels::Sse2Kernels()) sets.push_back(sse2);
-  if (const field_kernels::KernelSet* avx2 = field_kernels::Avx2Kernels()) sets.push_back(avx2);
+  std::vector<const field_kernels::KernelSet*> sets;
+  for (simd::Isa isa : simd::kIsas)
+    if (simd::IsaAvailable(isa)) sets.push_back(&field_kernels::KernelsFor(isa));
   return sets;
 }
 
 // Makes the engines use one set while it lives.
 struct UsingKernels {
-  explicit UsingKernels(const field_kernels::KernelSet* set) { field_kernels::UseKernels(set); }
-  ~UsingKernels() { field_kernels::UseKernels(nullptr); }
+  explicit UsingKernels(const field_kernels::KernelSet* set) { simd::UseIsa(set->isa); }
+  ~UsingKernels() { simd::UseIsa(simd::BestIsa()); }
   UsingKernels(const UsingKernels&) = delete;
   UsingKernels& operator=(const UsingKernels&) = delete;
 };
