@@ -79,8 +79,9 @@ template <int d>
 inline void CoolUntargeted(const uint8_t* row, uint8_t* out, int32_t r, int32_t R, int32_t N,
                            Cooling k) {
   constexpr DirectionReads D = kReads[d];
-  const int32_t from = r - D.ty;  // the row whose visits target this one
-  if (from < 1 || from > R - 2) {
+  // Only the row visited last (rows 1..R-2) is targeted by no visit: the top one upward, the
+  // bottom one downward, none in directions 2 and 6.
+  if (D.ty == -1 ? r == R - 2 : D.ty == 1 && r == 1) {
     for (int32_t c = 1; c <= N - 2; ++c) out[c] = Cool(row[c], k);
   } else if constexpr (D.tx == -1) {
     out[N - 2] = Cool(row[N - 2], k);
