@@ -79,8 +79,9 @@ template <int d>
 inline void CoolUntargeted(const uint8_t* row, uint8_t* out, int32_t r, int32_t R, int32_t N,
                            Cooling k) {
   constexpr DirectionReads D = kReads[d];
-  const int32_t from = r - D.ty;  // the row whose visits target this one
-  if (from < 1 || from > R - 2) {
+  // Only the row visited last (rows 1..R-2) is targeted by no visit: the top one upward, the
+  // bottom one downward, none in directions 2 and 6.
+  if (D.ty == -1 ? r == R - 2 : D.ty == 1 && r == 1) {
     for (int32_t c = 1; c <= N - 2; ++c) out[c] = Cool(row[c], k);
   } else if constexpr (D.tx == -1) {
     out[N - 2] = Cool(row[N - 2], k);
@@ -109,15 +110,12 @@ template <int d, typename RowAt>
 inline void InPlacePass(uint8_t* field, ptrdiff_t P, int32_t R, int32_t N, RowAt rowAt) {
   if (R < 3 || N < 3) return;
   constexpr DirectionReads D = kReads[d];
-  auto visit = [&](int32_t r) {
-    uint8_t* row = field + r * P;
-    rowAt(row, row - P, row + P, row + D.ty * P + D.tx, row, r);
-  };
-  if constexpr (D.bottomUp) {
-    for (int32_t r = R - 2; r >= 1; --r) visit(r);
-  } else {
-    for (int32_t r = 1; r <= R - 2; ++r) visit(r);
-  }
+  // The row pointers stepped rather than worked out from r: fewer instructions a row.
+  const ptrdiff_t step = D.bottomUp ? -P : P, toTarget = D.ty * P + D.tx;
+  int32_t r = D.bottomUp ? R - 2 : 1;
+  uint8_t* row = field + r * P;
+  for (int32_t count = R - 2; count > 0; --count, row += step, r += D.bottomUp ? -1 : 1)
+    rowAt(row, row - P, row + P, row + toTarget, row, r);
 }
 
 // The pass from the top down, up to where rows [0, upTo) are done (neither written nor read
@@ -435,17 +433,17 @@ inline void VisitVector(const uint8_t* row, const uint8_t* above, const uint8_t*
   V::Store(target + c0, VisitTargets<V, d>(row, above, below, c0, cool));
 }
 
-// Directions 2 and 6 a block at a time along the row (step +W or -W from `first`) while whole
-// blocks fit, returning the column after the last. Each block's targets land on cells the block
-// before it read, so they are stored only once the next block has loaded its cells: the loads
-// need not wait for the stores.
+// Directions 2 and 6 a block at a time along the row: `count` whole blocks from `first` (step +W
+// or -W), then one more at `final` where the whole blocks stop short of it, overlapping the
+// block before it. Each block's targets land on cells the block before it read, so they are
+// stored only once the next block has loaded its cells: every block, the overlapping one too,
+// reads the row as it was, and the overlapping lanes get the same targets twice.
 template <class V, int d, class Cool>
-[[gnu::always_inline]] inline int32_t AcrossBlocks(const uint8_t* row, const uint8_t* above,
-                                                   const uint8_t* below, uint8_t* target,
-                                                   int32_t first, int32_t count,
-                                                   const Cool& cool) {
+[[gnu::always_inline]] inline void AcrossBlocks(const uint8_t* row, const uint8_t* above,
+                                                const uint8_t* below, uint8_t* target,
+                                                int32_t first, int32_t count, int32_t final,
+                                                const Cool& cool) {
   constexpr int32_t W = V::kWidth, step = d == 2 ? W : -W;
-  if (count <= 0) return first;
   typename V::Vec previous = VisitTargets<V, d>(row, above, below, first, cool);
   int32_t at = first;
 #pragma GCC unroll 2
@@ -455,8 +453,13 @@ template <class V, int d, class Cool>
     previous = next;
     at += step;
   }
+  if (at != final) {
+    const typename V::Vec next = VisitTargets<V, d>(row, above, below, final, cool);
+    V::Store(target + at, previous);
+    previous = next;
+    at = final;
+  }
   V::Store(target + at, previous);
-  return at + step;
 }
 
 template <class V, int d, bool kLoss>
@@ -471,34 +474,28 @@ template <class V, int d, bool kLoss>
   // Columns whose neighbours the vector form cools must be visited ones.
   const int32_t lo = D.left == 2 ? 2 : 1;
   const int32_t hi = D.right == 2 ? N - 3 : N - 2;
-  if constexpr (d == 2) {
-    // Targets in the row itself, to the left: left to right, each block reading only cells to
-    // its right, which no block has written yet.
-    int32_t c = AcrossBlocks<V, d>(row, above, below, target, 1, hi / W, cool);
-    if constexpr (kHasNarrow<V>) {
-      using U = typename V::Narrow;
-      const VectorCooling<U, kLoss> narrow(k);
-      for (; c + U::kWidth - 1 <= hi; c += U::kWidth)
-        VisitVector<U, d>(row, above, below, target, c, narrow);
-    }
-    for (; c <= N - 2; ++c) Visit<d>(row, above, below, target, c, N, k);
-  } else if constexpr (d == 6) {
-    // The mirror image: right to left.
+  if constexpr (d == 2 || d == 6) {
+    // Targets in the row itself, to the left (2) or right (6): in whole blocks along the scan
+    // order, each block reading only cells no block has written yet, the last one overlapping.
+    // Rows shorter than a block (only where V has no narrower type) cell by cell.
     const int32_t blocks = (hi - lo + 1) / W;
-    int32_t c = AcrossBlocks<V, d>(row, above, below, target, hi - W + 1, blocks, cool) + W - 1;
-    if constexpr (kHasNarrow<V>) {
-      using U = typename V::Narrow;
-      const VectorCooling<U, kLoss> narrow(k);
-      for (; c - U::kWidth + 1 >= lo; c -= U::kWidth)
-        VisitVector<U, d>(row, above, below, target, c - U::kWidth + 1, narrow);
+    if (blocks > 0) {
+      if constexpr (d == 2)
+        AcrossBlocks<V, d>(row, above, below, target, lo, blocks, hi - W + 1, cool);
+      else
+        AcrossBlocks<V, d>(row, above, below, target, hi - W + 1, blocks, lo, cool);
+    } else if constexpr (d == 2) {
+      for (int32_t c = 1; c <= N - 2; ++c) Visit<d>(row, above, below, target, c, N, k);
+    } else {
+      for (int32_t c = N - 2; c >= 1; --c) Visit<d>(row, above, below, target, c, N, k);
     }
-    for (; c >= 1; --c) Visit<d>(row, above, below, target, c, N, k);
   } else {
     // Targets in another row, which this row's visits do not read: any order, and a last block
     // may overlap the one before it. The blocks cool the edge column beside the first cell
     // visited too; that cell's target is then made again the way it is read, as it was.
     const int32_t last = N - 2;
-    if (last >= W) {
+    // A type with a narrower one is only used on rows of more than W + 3 cells.
+    if (kHasNarrow<V> || last >= W) {
       int32_t c = 1;
 #pragma GCC unroll 2
       for (; c + W - 1 <= last; c += W) VisitVector<V, d>(row, above, below, target, c, cool);
